@@ -1,0 +1,43 @@
+# Thin wrapper around CMake. `make test` and `make demo` install what is missing, configure,
+# build (Release) and run; `make test-sanitize` does the same with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a separate build directory.
+
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test test-sanitize demo bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DOXLEN_SANITIZE=ON -DOXLEN_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	@ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS) -LE no-sanitize
+
+demo: build
+	@$(BUILD_DIR)/examples/oxlen-platform-example
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+
+format:
+	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

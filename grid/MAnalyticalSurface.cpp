@@ -1,0 +1,121 @@
+#include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
+
+#include <list>
+
+#include "Oxlen/CadEntity/MCADUVNurbsSurface.h"
+#include "Oxlen/CadEntity/MCADUVRegularGrid.h"
+#include "Oxlen/CadEntity/MCADUVSphere.h"
+#include "Oxlen/CadEntity/MCADUVSurface.h"
+#include "Oxlen/Nurbs/M3dNurbsSurface.h"
+
+using MAnalyticalSurface = MCadTriangulator::MAnalyticalSurface;
+using Oxlen::Math::point;
+
+namespace {
+
+// The CAD entity layer evaluates in units 10000 times the model units.
+constexpr double kInternalUnitsPerModelUnit = 10000.0;
+
+// A knot vector asks for at least this many isolines; fewer are halved until they reach it.
+constexpr std::size_t kMinimalKnotIsolines = 16;
+
+// The quarter turns of a sphere's longitude, 0 to 2 pi.
+const std::vector<double> kSphereUIsolines{0.0, 1.5707963267948966, 3.141592653589793,
+                                           4.71238898038469, 6.283185307179586};
+
+// The sphere's latitudes -pi/2, 0, pi/2 as the grid has always used them: the two outer values
+// lie 7 units in the last place inside the poles.
+const std::vector<double> kSphereVIsolines{-1.570796326794895, 0.0, 1.570796326794895};
+
+std::vector<double> ToVector(const std::list<double>& values) {
+  return std::vector<double>(values.begin(), values.end());
+}
+
+MCADUVRegularGrid RegularGridOf(const MCADUVSurface& surface) {
+  MCADUVRegularGrid grid;
+  surface.GetRegularGrid(grid);
+  return grid;
+}
+
+}  // namespace
+
+MAnalyticalSurface::MAnalyticalSurface(const MCADUVSurface& surface,
+                                       const Oxlen::Math::matrix4x4<double>& placement)
+    : surface_(&surface), placement_(placement) {}
+
+point<double, 3> MAnalyticalSurface::Evaluate(const point<double, 2>& uv) const {
+  point<double, 3> p(0.0, 0.0, 0.0);
+  surface_->EvaluatePoint(uv, p);
+  const double x = p[0] / kInternalUnitsPerModelUnit;
+  const double y = p[1] / kInternalUnitsPerModelUnit;
+  const double z = p[2] / kInternalUnitsPerModelUnit;
+  const auto& m = placement_.m;
+  return {x * m[0] + y * m[4] + z * m[8] + m[12], x * m[1] + y * m[5] + z * m[9] + m[13],
+          x * m[2] + y * m[6] + z * m[10] + m[14]};
+}
+
+std::vector<double> MAnalyticalSurface::GetMinimalUIsolines() const {
+  if (const auto* nurbs = dynamic_cast<const MCADUVNurbsSurface*>(surface_)) {
+    const M3dNurbsSurface& data = nurbs->GetNurbs();
+    return GetKnotIsolines(data.GetKnotsU(), static_cast<int>(data.GetOrderU()));
+  }
+  if (dynamic_cast<const MCADUVSphere*>(surface_) != nullptr)
+    return kSphereUIsolines;
+  return InsertMidpoints(ToVector(RegularGridOf(*surface_).u));
+}
+
+std::vector<double> MAnalyticalSurface::GetMinimalVIsolines() const {
+  if (const auto* nurbs = dynamic_cast<const MCADUVNurbsSurface*>(surface_)) {
+    const M3dNurbsSurface& data = nurbs->GetNurbs();
+    return GetKnotIsolines(data.GetKnotsV(), static_cast<int>(data.GetOrderV()));
+  }
+  if (dynamic_cast<const MCADUVSphere*>(surface_) != nullptr)
+    return kSphereVIsolines;
+  return ToVector(RegularGridOf(*surface_).v);
+}
+
+std::pair<double, double> MAnalyticalSurface::GetULimits() const {
+  const MCADDomainLimits limits = surface_->GetExtremesUV(eInU);
+  return {limits.GetMin(), limits.GetMax()};
+}
+
+std::pair<double, double> MAnalyticalSurface::GetVLimits() const {
+  const MCADDomainLimits limits = surface_->GetExtremesUV(eInV);
+  return {limits.GetMin(), limits.GetMax()};
+}
+
+std::vector<double> MAnalyticalSurface::InsertMidpoints(const std::vector<double>& values) {
+  if (values.empty())
+    return {};
+  std::vector<double> result;
+  result.reserve(2 * values.size() - 1);
+  result.push_back(values.front());
+  for (std::size_t k = 1; k < values.size(); ++k) {
+    result.push_back((values[k - 1] + values[k]) * 0.5);
+    result.push_back(values[k]);
+  }
+  return result;
+}
+
+std::vector<double> MAnalyticalSurface::GetKnotIsolines(const std::vector<double>& knots,
+                                                        int order) {
+  std::vector<double> distinct;
+  for (const double knot : knots)
+    if (distinct.empty() || knot > distinct.back())
+      distinct.push_back(knot);
+
+  std::vector<double> result;
+  for (std::size_t k = 1; k < distinct.size(); ++k) {
+    const double a = distinct[k - 1];
+    const double b = distinct[k];
+    for (int s = 0; s < order; ++s)
+      result.push_back(a + (b - a) * s / order);
+  }
+  if (!distinct.empty())
+    result.push_back(distinct.back());
+
+  // A list of one value cannot grow by midpoint insertion; stop rather than loop forever.
+  while (result.size() >= 2 && result.size() < kMinimalKnotIsolines)
+    result = InsertMidpoints(result);
+  return result;
+}

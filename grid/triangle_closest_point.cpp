@@ -1,0 +1,198 @@
+#include "grid/triangle_closest_point.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "spatial/numeric_helpers.h"
+
+namespace grid::detail {
+
+using Oxlen::Math::point;
+
+namespace {
+
+// Below this squared area (the double epsilon) a triangle is measured against its sides.
+constexpr double kDegenerateSquaredArea = 2.220446049250313e-16;
+
+double Clamp01(double t) noexcept {
+  return std::clamp(t, 0.0, 1.0);
+}
+
+// Nearest point of a degenerate triangle: the best of its three sides.
+double SquaredDistanceToDegenerateTriangle(const point<double, 3>& x, const point<double, 3>& p0,
+                                           const point<double, 3>& p1, const point<double, 3>& p2,
+                                           std::array<double, 3>& weights) noexcept {
+  using geometry::detail::segment_projection_parameter;
+  using geometry::detail::squared_distance_to_segment;
+  const double d02 = squared_distance_to_segment(x, p0, p2);
+  const double d01 = squared_distance_to_segment(x, p0, p1);
+  const double d12 = squared_distance_to_segment(x, p2, p1);
+  if (d01 > d02 && d12 > d02) {
+    const double t = Clamp01(segment_projection_parameter(x, p0, p2));
+    weights = {1.0 - t, 0.0, t};
+    return d02;
+  }
+  if (d12 > d01) {
+    const double t = Clamp01(segment_projection_parameter(x, p0, p1));
+    weights = {1.0 - t, t, 0.0};
+    return d01;
+  }
+  const double t = Clamp01(segment_projection_parameter(x, p2, p1));
+  weights = {0.0, t, 1.0 - t};
+  return d12;
+}
+
+// The coefficients of the squared distance q(s, t) = a00 s^2 + 2 a01 s t + a11 t^2 + 2 b0 s +
+// 2 b1 t + c from x to p0 + s e0 + t e1.
+struct Quadratic {
+  double a00, a01, a11, b0, b1, c;
+
+  double At(double s, double t) const noexcept {
+    return s * (a00 * s + a01 * t + 2.0 * b0) + t * (a01 * s + a11 * t + 2.0 * b1) + c;
+  }
+};
+
+// Minimum of q on the edge t = 0, s in [0, 1] (b0 the linear coefficient of s).
+double MinOnEdgeT0(const Quadratic& q, double& s) noexcept {
+  if (q.b0 >= 0.0) {
+    s = 0.0;
+    return q.c;
+  }
+  if (-q.b0 >= q.a00) {
+    s = 1.0;
+    return q.a00 + 2.0 * q.b0 + q.c;
+  }
+  s = -q.b0 / q.a00;
+  return q.b0 * s + q.c;
+}
+
+// Minimum of q on the edge s = 0, t in [0, 1].
+double MinOnEdgeS0(const Quadratic& q, double& t) noexcept {
+  if (q.b1 >= 0.0) {
+    t = 0.0;
+    return q.c;
+  }
+  if (-q.b1 >= q.a11) {
+    t = 1.0;
+    return q.a11 + 2.0 * q.b1 + q.c;
+  }
+  t = -q.b1 / q.a11;
+  return q.b1 * t + q.c;
+}
+
+// Minimum of q on the edge s + t = 1, parametrised by s (numer / denom before clamping).
+double MinOnEdgeST1(const Quadratic& q, double numer, double& s, double& t) noexcept {
+  const double denom = q.a00 - 2.0 * q.a01 + q.a11;
+  if (numer >= denom) {
+    s = 1.0;
+    t = 0.0;
+    return q.a00 + 2.0 * q.b0 + q.c;
+  }
+  s = numer / denom;
+  t = 1.0 - s;
+  return q.At(s, t);
+}
+
+double SquaredDistanceToProperTriangle(const Quadratic& q, double det, double& s,
+                                       double& t) noexcept {
+  s = q.a01 * q.b1 - q.a11 * q.b0;
+  t = q.a01 * q.b0 - q.a00 * q.b1;
+  if (s + t <= det) {
+    if (s < 0.0) {
+      if (t < 0.0) {  // below both edges: nearest to vertex p0 or one of its edges
+        if (q.b0 < 0.0) {
+          t = 0.0;
+          return MinOnEdgeT0(q, s);
+        }
+        s = 0.0;
+        return MinOnEdgeS0(q, t);
+      }
+      s = 0.0;  // beyond the edge s = 0
+      return MinOnEdgeS0(q, t);
+    }
+    if (t < 0.0) {  // beyond the edge t = 0
+      t = 0.0;
+      return MinOnEdgeT0(q, s);
+    }
+    s /= det;  // interior
+    t /= det;
+    return q.At(s, t);
+  }
+  if (s < 0.0) {  // beyond the vertex p2
+    const double tmp0 = q.a01 + q.b0;
+    const double tmp1 = q.a11 + q.b1;
+    if (tmp1 > tmp0)
+      return MinOnEdgeST1(q, tmp1 - tmp0, s, t);
+    s = 0.0;
+    if (tmp1 <= 0.0) {
+      t = 1.0;
+      return q.a11 + 2.0 * q.b1 + q.c;
+    }
+    if (q.b1 >= 0.0) {
+      t = 0.0;
+      return q.c;
+    }
+    t = -q.b1 / q.a11;
+    return q.b1 * t + q.c;
+  }
+  if (t < 0.0) {  // beyond the vertex p1
+    const double tmp0 = q.a01 + q.b1;
+    const double tmp1 = q.a00 + q.b0;
+    if (tmp1 > tmp0) {  // on the edge s + t = 1, parametrised by t
+      const double numer = tmp1 - tmp0;
+      const double denom = q.a00 - 2.0 * q.a01 + q.a11;
+      if (numer >= denom) {
+        t = 1.0;
+        s = 0.0;
+        return q.a11 + 2.0 * q.b1 + q.c;
+      }
+      t = numer / denom;
+      s = 1.0 - t;
+      return q.At(s, t);
+    }
+    t = 0.0;
+    if (tmp1 <= 0.0) {
+      s = 1.0;
+      return q.a00 + 2.0 * q.b0 + q.c;
+    }
+    if (q.b0 >= 0.0) {
+      s = 0.0;
+      return q.c;
+    }
+    s = -q.b0 / q.a00;
+    return q.b0 * s + q.c;
+  }
+  // Beyond the edge s + t = 1.
+  const double numer = q.a11 + q.b1 - q.a01 - q.b0;
+  if (numer <= 0.0) {
+    s = 0.0;
+    t = 1.0;
+    return q.a11 + 2.0 * q.b1 + q.c;
+  }
+  return MinOnEdgeST1(q, numer, s, t);
+}
+
+}  // namespace
+
+double SquaredDistanceToTriangle(const point<double, 3>& x, const point<double, 3>& p0,
+                                 const point<double, 3>& p1, const point<double, 3>& p2,
+                                 std::array<double, 3>& weights) noexcept {
+  const point<double, 3> e0 = p1 - p0;
+  const point<double, 3> e1 = p2 - p0;
+  double squared;
+  if (Oxlen::Math::squared_length(cross(e0, e1)) < kDegenerateSquaredArea) {
+    squared = SquaredDistanceToDegenerateTriangle(x, p0, p1, p2, weights);
+  } else {
+    const point<double, 3> diff = p0 - x;
+    const Quadratic q{dot(e0, e0),   dot(e0, e1),   dot(e1, e1),
+                      dot(diff, e0), dot(diff, e1), dot(diff, diff)};
+    const double det = std::abs(q.a00 * q.a11 - q.a01 * q.a01);
+    double s = 0.0;
+    double t = 0.0;
+    squared = SquaredDistanceToProperTriangle(q, det, s, t);
+    weights = {1.0 - s - t, s, t};
+  }
+  return squared < 0.0 ? 0.0 : squared;
+}
+
+}  // namespace grid::detail

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+#include "Oxlen/Cad/Triangulation/MQuads.h"
+#include "Oxlen/Math/point.h"
+
+/// The trimming loops of one face distributed over the quads of its grid.
+///
+/// A loop is cut where it crosses grid edges: the cuts are splitting points, shared by all loops
+/// in one list; the stretch of a loop between two consecutive cuts is a loop part, filed under the
+/// quad it runs through; a loop that never leaves one quad is an inner loop of that quad. Both
+/// per-quad maps are ordered by `MQuadIndex`, and a quad without parts (or without inner loops)
+/// has no entry in that map.
+///
+/// Filled loop by loop, then only read; the const operations may be called concurrently.
+class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopsOnQuads {
+ public:
+  using MQuadIndex = MQuads::MQuadIndex;
+
+  /// A point where a loop crosses a grid edge.
+  struct MLoopSplittingPoint {
+    /// The edge crossed and the parameter on it (0 at its smaller vertex, 1 at its larger).
+    MQuads::MPointOnEdge pointOnEdge;
+    /// The quad the loop enters here.
+    MQuadIndex nextQuad;
+    /// The quad the loop leaves here.
+    MQuadIndex previousQuad;
+    /// The tag of the loop segment on which the crossing lies, when the loop carries tags.
+    std::optional<std::int32_t> tag;
+  };
+
+  /// The stretch of one loop inside one quad, from one splitting point to the next in loop order.
+  struct MLoopPart {
+    /// Index (into the splitting points) of the crossing where the part enters the quad.
+    std::int32_t start = 0;
+    /// Index of the crossing where the part leaves the quad.
+    std::int32_t end = 0;
+    /// The loop points strictly between the two crossings, in loop order; may be empty.
+    std::vector<Oxlen::Math::point<double, 3>> points;
+    /// One tag per point of `points`, present when the loop carries tags.
+    std::optional<std::vector<std::int32_t>> tags;
+  };
+
+  /// A loop that lies entirely in one quad.
+  struct MInnerLoop {
+    /// All loop points in loop order; the loop closes implicitly from the last to the first.
+    std::vector<Oxlen::Math::point<double, 3>> points;
+    /// The loop's tags, one per point, when it carries them.
+    std::optional<std::vector<std::int32_t>> tags;
+  };
+
+  /// An empty distribution: no inner loops, no parts, no splitting points.
+  MLoopsOnQuads();
+  ~MLoopsOnQuads();
+
+  MLoopsOnQuads(const MLoopsOnQuads&);
+  MLoopsOnQuads& operator=(const MLoopsOnQuads&);
+
+  /// Takes over all three members; `other` is left empty and usable.
+  MLoopsOnQuads(MLoopsOnQuads&& other) noexcept;
+
+  /// Takes over all three members; `other` is left empty and usable.
+  MLoopsOnQuads& operator=(MLoopsOnQuads&& other) noexcept;
+
+  /// The inner loops of every quad that has any.
+  const std::map<MQuadIndex, std::vector<MInnerLoop>>& GetAllInnerLoops() const;
+
+  /// The loop parts of every quad that has any.
+  const std::map<MQuadIndex, std::vector<MLoopPart>>& GetAllLoopParts() const;
+
+  /// The inner loops of one quad; an empty list when it has none.
+  const std::vector<MInnerLoop>& GetInnerLoops(const MQuadIndex& quad) const;
+
+  /// The loop parts of one quad; an empty list when it has none.
+  const std::vector<MLoopPart>& GetLoopParts(const MQuadIndex& quad) const;
+
+  /// The number of inner loops of one quad, 0 when it has no entry.
+  std::size_t GetNumberOfInnerLoops(const MQuadIndex& quad) const;
+
+  /// The number of loop parts of one quad, 0 when it has no entry.
+  std::size_t GetNumberOfLoopParts(const MQuadIndex& quad) const;
+
+  /// Splitting point `index`. Unchecked.
+  /// @pre 0 <= index < GetNumberOfSplittingPoints()
+  const MLoopSplittingPoint& GetLoopSplittingPoint(int index) const;
+
+  /// The number of splitting points of all loops distributed so far.
+  std::size_t GetNumberOfSplittingPoints() const;
+
+ private:
+  std::map<MQuadIndex, std::vector<MInnerLoop>> innerLoops;
+  std::map<MQuadIndex, std::vector<MLoopPart>> loopParts;
+  std::vector<MLoopSplittingPoint> splittingPoints;
+};

@@ -1,0 +1,245 @@
+#include "Oxlen/Geometry/stitch_points.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include <boost/container/small_vector.hpp>
+#include <boost/container_hash/hash.hpp>
+#include <boost/unordered/unordered_flat_map.hpp>
+
+namespace Oxlen::Geometry {
+
+namespace {
+
+using Point = Oxlen::Math::point<double, 3>;
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+// Euclidean distance without overflow or underflow in the squares: with m the largest absolute
+// component, m * sqrt(1 + (a/m)^2 + (b/m)^2); 0 for coincident points. A difference that
+// overflows is a distance beyond every finite tolerance.
+double SafeDistance(const Point& p, const Point& q) {
+  std::array<double, 3> d{std::abs(p[0] - q[0]), std::abs(p[1] - q[1]), std::abs(p[2] - q[2])};
+  if (std::isinf(d[0]) || std::isinf(d[1]) || std::isinf(d[2]))
+    return std::numeric_limits<double>::infinity();
+  std::sort(d.begin(), d.end());
+  const double m = d[2];
+  if (m == 0.0)
+    return 0.0;
+  const double a = d[0] / m;
+  const double b = d[1] / m;
+  return m * std::sqrt(1.0 + a * a + b * b);
+}
+
+// Cell numbering of one coordinate axis. Cells of level 0 are 2^e0 wide, a power of two between
+// two and four times the tolerance. A coordinate too large for level 0 (|v| >= 2^(50 + e0)) goes to
+// the level L at which |v| < 2^(50 + e0 + L) with cells 2^(e0 + L) wide: there a cell spans at most
+// eight representable values, so cell numbers stay exact and no cell fills up with distinct
+// points, whatever the ratio of coordinates to tolerance. Cell sizes are powers of two, so a
+// coordinate is divided by them exactly (up to subnormal results) and monotonically.
+class AxisCells {
+ public:
+  explicit AxisCells(double tolerance) {
+    if (tolerance == 0.0) {
+      m_e0 = -1074;  // the smallest subnormal
+    } else if (std::isinf(tolerance)) {
+      m_e0 = 1023;
+    } else {
+      // The smallest power of two not below twice the tolerance: a query interval of twice the
+      // tolerance then meets at most two cells per axis.
+      m_e0 = std::ilogb(tolerance);
+      if (std::ldexp(1.0, m_e0) < tolerance)
+        ++m_e0;
+      m_e0 = std::min(m_e0 + 1, 1023);
+    }
+  }
+
+  int Level(double v) const {
+    if (v == 0.0)
+      return 0;
+    return std::max(0, std::ilogb(std::abs(v)) + 1 - kLevelBits - m_e0);
+  }
+
+  std::int64_t Cell(double v, int level) const {
+    const double scaled = std::floor(std::ldexp(v, -(m_e0 + level)));
+    // Cell numbers are below 2^52 by construction; the clamp only guards the conversion.
+    return static_cast<std::int64_t>(std::clamp(scaled, -kCellBound, kCellBound));
+  }
+
+ private:
+  static constexpr int kLevelBits = 50;
+  static constexpr double kCellBound = 4611686018427387904.0;  // 2^62
+  int m_e0 = 0;
+};
+
+struct CellKey {
+  std::array<std::int64_t, 3> cell;
+  std::array<std::int32_t, 3> level;
+  bool operator==(const CellKey&) const = default;
+};
+
+struct CellKeyHash {
+  std::size_t operator()(const CellKey& key) const {
+    std::size_t seed = 0;
+    for (int i = 0; i < 3; ++i) {
+      boost::hash_combine(seed, key.cell[i]);
+      boost::hash_combine(seed, key.level[i]);
+    }
+    return seed;
+  }
+};
+
+struct AxisCandidate {
+  std::int32_t level;
+  std::int64_t cell;
+};
+using AxisCandidates = boost::container::small_vector<AxisCandidate, 8>;
+
+// Representatives hashed by cell; each cell holds the head of a list threaded through `next`.
+class RepresentativeGrid {
+ public:
+  RepresentativeGrid(double tolerance, std::size_t vertexCount)
+      : m_tolerance(tolerance), m_axis(tolerance), m_next(vertexCount, kNone) {}
+
+  void Insert(std::size_t vertex, const Point& p) {
+    CellKey key{};
+    for (int i = 0; i < 3; ++i) {
+      key.level[i] = m_axis.Level(p[i]);
+      key.cell[i] = m_axis.Cell(p[i], key.level[i]);
+    }
+    auto [it, inserted] = m_heads.try_emplace(key, vertex);
+    if (!inserted) {
+      m_next[vertex] = it->second;
+      it->second = vertex;
+    }
+  }
+
+  // The lowest-index representative within the tolerance of p, or kNone.
+  std::size_t FindLowest(const Point& p, const std::vector<Point>& positions) const {
+    std::array<AxisCandidates, 3> axes;
+    for (int i = 0; i < 3; ++i)
+      axes[i] = CandidatesAlong(p[i]);
+    std::size_t best = kNone;
+    CellKey key{};
+    for (const AxisCandidate& cx : axes[0]) {
+      for (const AxisCandidate& cy : axes[1]) {
+        for (const AxisCandidate& cz : axes[2]) {
+          key.level = {cx.level, cy.level, cz.level};
+          key.cell = {cx.cell, cy.cell, cz.cell};
+          const auto it = m_heads.find(key);
+          if (it == m_heads.end())
+            continue;
+          for (std::size_t r = it->second; r != kNone; r = m_next[r])
+            if (r < best && IsWithin(p, positions[r]))
+              best = r;
+        }
+      }
+    }
+    return best;
+  }
+
+ private:
+  bool IsWithin(const Point& p, const Point& q) const {
+    // The distance is at least the largest coordinate difference: a cheap rejection first.
+    for (int i = 0; i < 3; ++i)
+      if (std::abs(p[i] - q[i]) > m_tolerance)
+        return false;
+    return SafeDistance(p, q) <= m_tolerance;
+  }
+
+  // Every cell along one axis that can hold a coordinate within the tolerance of x. The interval
+  // is widened beyond the tolerance by a margin that covers the rounding of the distance and of
+  // the interval ends, so no representative within the tolerance is missed; extra cells only
+  // cost a lookup.
+  AxisCandidates CandidatesAlong(double x) const {
+    constexpr double kMax = std::numeric_limits<double>::max();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double w = m_tolerance * (1.0 + 0x1p-20) + std::abs(x) * 0x1p-50 +
+                     std::numeric_limits<double>::denorm_min();
+    const double lo = std::max(std::nextafter(x - w, -kInf), -kMax);
+    const double hi = std::min(std::nextafter(x + w, kInf), kMax);
+    const int levelLo = m_axis.Level(lo);
+    const int levelHi = m_axis.Level(hi);
+    const int minLevel = (lo <= 0.0 && hi >= 0.0) ? 0 : std::min(levelLo, levelHi);
+    const int maxLevel = std::max(levelLo, levelHi);
+    AxisCandidates result;
+    for (int level = minLevel; level <= maxLevel; ++level)
+      for (std::int64_t c = m_axis.Cell(lo, level); c <= m_axis.Cell(hi, level); ++c)
+        result.push_back({level, c});
+    return result;
+  }
+
+  double m_tolerance;
+  AxisCells m_axis;
+  boost::unordered_flat_map<CellKey, std::size_t, CellKeyHash> m_heads;
+  std::vector<std::size_t> m_next;
+};
+
+void Validate(const triangle_surface& surface, double tolerance) {
+  if (std::isnan(tolerance) || tolerance < 0.0)
+    throw std::invalid_argument("tolerance: must be a non-negative number");
+  const std::size_t n = surface.vertices.size();
+  for (std::size_t t = 0; t < surface.triangles.size(); ++t)
+    for (const std::size_t v : surface.triangles[t])
+      if (v >= n)
+        throw std::invalid_argument("surface: triangle " + std::to_string(t) + " names vertex " +
+                                    std::to_string(v) + " beyond the vertex count " +
+                                    std::to_string(n));
+}
+
+// For every vertex the representative it joins (itself for a representative).
+std::vector<std::size_t> ClusterVertices(const std::vector<Point>& vertices, double tolerance) {
+  const std::size_t n = vertices.size();
+  std::vector<std::size_t> representative(n);
+  RepresentativeGrid grid(tolerance, n);
+  for (std::size_t v = 0; v < n; ++v) {
+    const Point& p = vertices[v];
+    representative[v] = v;
+    if (!Oxlen::Math::is_finite(p))
+      continue;  // never joins, is never joined
+    const std::size_t r = grid.FindLowest(p, vertices);
+    if (r != kNone)
+      representative[v] = r;
+    else
+      grid.Insert(v, p);
+  }
+  return representative;
+}
+
+}  // namespace
+
+std::pair<bool, std::vector<std::size_t>> stitch_points(triangle_surface& surface, double tolerance,
+                                                        bool average) {
+  Validate(surface, tolerance);
+  const std::size_t n = surface.vertices.size();
+  const std::vector<std::size_t> representative = ClusterVertices(surface.vertices, tolerance);
+
+  std::vector<std::size_t> newIndex(n);
+  std::size_t count = 0;
+  for (std::size_t v = 0; v < n; ++v)
+    newIndex[v] = representative[v] == v ? count++ : newIndex[representative[v]];
+  if (count == n)
+    return {false, std::move(newIndex)};
+
+  std::vector<Point> merged(count);
+  std::vector<std::size_t> members(count, 0);
+  for (std::size_t v = 0; v < n; ++v) {
+    const std::size_t target = newIndex[v];
+    const Point& p = surface.vertices[v];
+    if (members[target]++ == 0)
+      merged[target] = p;
+    else if (average)  // running mean: members lie within the tolerance, so nothing overflows
+      merged[target] += (p - merged[target]) / static_cast<double>(members[target]);
+  }
+  surface.vertices = std::move(merged);
+  for (auto& triangle : surface.triangles)
+    for (std::size_t& v : triangle)
+      v = newIndex[v];
+  return {true, std::move(newIndex)};
+}
+
+}  // namespace Oxlen::Geometry

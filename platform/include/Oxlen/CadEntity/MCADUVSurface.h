@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/CadEntity/MCADUVRegularGrid.h"
+#include "Oxlen/CadEntity/MCADUVSurfaceLimits.h"
+#include "Oxlen/Math/point.h"
+
+/// A parametric surface over a UV rectangle: the geometry of a CAD face.
+///
+/// Surfaces are built in model units, but evaluate and invert in internal units, 10000 times the
+/// model units, in the surface's own coordinate system (the face placement is applied on top of
+/// it by the face's owner). Surfaces are immutable after construction and safe to use from several
+/// threads at once.
+class OXLEN_CAD_TRIANGULATION_API MCADUVSurface : public MCADUVSurfaceLimits {
+ public:
+  using MCADUVSurfaceLimits::MCADUVSurfaceLimits;
+  ~MCADUVSurface() override;
+
+  /// The surface point at `uv`, in internal units (10000 times model units).
+  /// Parameters outside the limits are evaluated on the surface's natural extension.
+  /// @param[in]  uv     the parameters.
+  /// @param[out] result the point.
+  virtual void EvaluatePoint(const Oxlen::Math::point<double, 2>& uv,
+                             Oxlen::Math::point<double, 3>& result) const = 0;
+
+  /// Point inversion: the parameters of the surface point nearest to `p`, within the limits.
+  /// Both `p` and `tolerance` are in internal units. On a periodic direction the result lies in
+  /// the limits; at a pole (where a whole isoline maps to one point) any parameter of the
+  /// collapsed direction may be returned. A non-finite `p` returns the lower corner of the limits.
+  /// @param[in] p         the point to project, in the surface's coordinate system.
+  /// @param[in] tolerance distance in space at which the search may stop.
+  virtual Oxlen::Math::point<double, 2> InvertPoint(const Oxlen::Math::point<double, 3>& p,
+                                                    double tolerance) const = 0;
+
+  /// Fills the parameter values at which a grid over this surface should have isolines: each
+  /// list is ascending and holds the limits of its direction.
+  /// @param[out] grid cleared, then filled.
+  virtual void GetRegularGrid(MCADUVRegularGrid& grid) const = 0;
+};

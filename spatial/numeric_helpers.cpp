@@ -1,0 +1,70 @@
+#include "spatial/numeric_helpers.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace geometry::detail {
+
+using Oxlen::Math::point;
+
+double overflow_safe_length(const point<double, 3>& v) noexcept {
+  double largest = std::fabs(v[0]);
+  double middle = std::fabs(v[1]);
+  double smallest = std::fabs(v[2]);
+  // Sort descending. A NaN never compares, so it stays where it is and the result becomes NaN
+  // through either the scale or one of the ratios.
+  if (largest < middle)
+    std::swap(largest, middle);
+  if (middle < smallest)
+    std::swap(middle, smallest);
+  if (largest < middle)
+    std::swap(largest, middle);
+  // Raising the scale to the smallest subnormal keeps the ratios finite for the zero vector.
+  constexpr double kSmallestScale = std::numeric_limits<double>::denorm_min();
+  const double scale = largest < kSmallestScale ? kSmallestScale : largest;
+  const double a = middle / scale;
+  const double b = smallest / scale;
+  return scale * std::sqrt(1.0 + a * a + b * b);
+}
+
+double overflow_safe_distance(const point<double, 3>& a, const point<double, 3>& b) noexcept {
+  return overflow_safe_length(a - b);
+}
+
+double segment_projection_parameter(const point<double, 3>& x, const point<double, 3>& a,
+                                    const point<double, 3>& b) noexcept {
+  const point<double, 3> d = b - a;
+  const double squared_length = dot(d, d);
+  if (squared_length < kDegenerateSquaredLength)
+    return 0.5;
+  return dot(x - a, d) / squared_length;
+}
+
+point<double, 3> segment_point_at(const point<double, 3>& a, const point<double, 3>& b,
+                                  double t) noexcept {
+  if (t <= 0.0)
+    return a;
+  if (t >= 1.0)
+    return b;
+  return (1.0 - t) * a + t * b;
+}
+
+point<double, 3> segment_closest_point(const point<double, 3>& x, const point<double, 3>& a,
+                                       const point<double, 3>& b) noexcept {
+  return segment_point_at(a, b, segment_projection_parameter(x, a, b));
+}
+
+double squared_distance_to_segment(const point<double, 3>& x, const point<double, 3>& a,
+                                   const point<double, 3>& b) noexcept {
+  return squared_distance(x, segment_closest_point(x, a, b));
+}
+
+double squared_distance_to_segment(const point<double, 3>& x, const point<double, 3>& a,
+                                   const point<double, 3>& b, bool& closest_is_end_point) noexcept {
+  const double t = segment_projection_parameter(x, a, b);
+  closest_is_end_point = t <= 0.0 || t >= 1.0;
+  return squared_distance(x, segment_point_at(a, b, t));
+}
+
+}  // namespace geometry::detail

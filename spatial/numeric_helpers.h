@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Oxlen/Math/point.h"
+
+// Numeric helpers shared by the subsystems of the triangulator (not exported).
+
+namespace geometry::detail {
+
+/// A squared length below this value (2^-26) counts as zero wherever the algorithms test a vector
+/// or segment for degeneracy.
+inline constexpr double kDegenerateSquaredLength = 1.4901161193847656e-8;
+
+/// Length of v computed without intermediate overflow or underflow: with m the largest absolute
+/// component, raised to at least the smallest positive subnormal double, and a >= b the other two
+/// absolute components, the length is m * sqrt(1 + (a/m)^2 + (b/m)^2).
+/// @param[in] v the vector
+/// @return the length; the zero vector gives the smallest subnormal double (about 4.9e-324), a
+///         NaN component gives NaN, an infinite one gives infinity (NaN if two are infinite).
+double overflow_safe_length(const Oxlen::Math::point<double, 3>& v) noexcept;
+
+/// Distance between a and b: overflow_safe_length(a - b), with the same degenerate results.
+/// @param[in] a first point
+/// @param[in] b second point
+double overflow_safe_distance(const Oxlen::Math::point<double, 3>& a,
+                              const Oxlen::Math::point<double, 3>& b) noexcept;
+
+/// Parameter of the projection of x onto the line through a and b:
+/// t = (x - a).(b - a) / |b - a|^2, NOT clamped (t < 0 before a, t > 1 beyond b).
+/// @param[in] x the point
+/// @param[in] a start of the segment (t = 0)
+/// @param[in] b end of the segment (t = 1)
+/// @return t; exactly 0.5 when |b - a|^2 < kDegenerateSquaredLength (a short segment counts as
+///         its midpoint parameter).
+double segment_projection_parameter(const Oxlen::Math::point<double, 3>& x,
+                                    const Oxlen::Math::point<double, 3>& a,
+                                    const Oxlen::Math::point<double, 3>& b) noexcept;
+
+/// Point of the segment a -> b at parameter t, with the end points taken exactly outside (0, 1):
+/// a when t <= 0, b when t >= 1, otherwise (1 - t)*a + t*b.
+/// @param[in] a start of the segment
+/// @param[in] b end of the segment
+/// @param[in] t the parameter (any value)
+Oxlen::Math::point<double, 3> segment_point_at(const Oxlen::Math::point<double, 3>& a,
+                                               const Oxlen::Math::point<double, 3>& b,
+                                               double t) noexcept;
+
+/// Point of the segment a -> b closest to x: segment_point_at(a, b, t) with
+/// t = segment_projection_parameter(x, a, b). A short segment gives (a + b)/2 (interpolated).
+/// @param[in] x the point
+/// @param[in] a start of the segment
+/// @param[in] b end of the segment
+Oxlen::Math::point<double, 3> segment_closest_point(
+    const Oxlen::Math::point<double, 3>& x, const Oxlen::Math::point<double, 3>& a,
+    const Oxlen::Math::point<double, 3>& b) noexcept;
+
+/// Squared distance from x to segment_closest_point(x, a, b).
+/// @param[in] x the point
+/// @param[in] a start of the segment
+/// @param[in] b end of the segment
+double squared_distance_to_segment(const Oxlen::Math::point<double, 3>& x,
+                                   const Oxlen::Math::point<double, 3>& a,
+                                   const Oxlen::Math::point<double, 3>& b) noexcept;
+
+/// Squared distance from x to segment_closest_point(x, a, b), also telling whether that closest
+/// point is an end point.
+/// @param[in] x the point
+/// @param[in] a start of the segment
+/// @param[in] b end of the segment
+/// @param[out] closest_is_end_point true when the projection parameter is <= 0 or >= 1 (the
+///             closest point is a or b); false inside (0, 1), which includes a short segment.
+double squared_distance_to_segment(const Oxlen::Math::point<double, 3>& x,
+                                   const Oxlen::Math::point<double, 3>& a,
+                                   const Oxlen::Math::point<double, 3>& b,
+                                   bool& closest_is_end_point) noexcept;
+
+}  // namespace geometry::detail

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <Oxlen/Cad/Triangulation.h>
+
+namespace oxlen_mesh {
+
+/// A named face of a model.
+struct NamedFace {
+  std::string name;
+  MCADFace face;
+};
+
+/// The model meshed when no other is given: one face of every surface kind, chosen to exercise
+/// the grid's special cases: a placed plane, a full cylinder (a periodic seam), a sphere (a seam
+/// and two poles), a cone (a seam and an apex) and a doubly curved rational NURBS patch (a
+/// quarter of a torus).
+std::vector<NamedFace> BuildDefaultModel();
+
+}  // namespace oxlen_mesh

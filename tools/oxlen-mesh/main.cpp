@@ -1,0 +1,99 @@
+// oxlen-mesh: meshes a model face by face and writes the mesh.
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include <Oxlen/Cad/Triangulation.h>
+
+#include "default_model.h"
+#include "mesh_writers.h"
+#include "options.h"
+#include "surface_deviation.h"
+
+namespace {
+
+using oxlen_mesh::NamedFace;
+using oxlen_mesh::Options;
+
+const char* SurfaceKind(const MCADUVSurface& surface) {
+  if (dynamic_cast<const MCADUVPlane*>(&surface))
+    return "plane";
+  if (dynamic_cast<const MCADUVCylinder*>(&surface))
+    return "cylinder";
+  if (dynamic_cast<const MCADUVCone*>(&surface))
+    return "cone";
+  if (dynamic_cast<const MCADUVSphere*>(&surface))
+    return "sphere";
+  if (dynamic_cast<const MCADUVNurbsSurface*>(&surface))
+    return "nurbs";
+  return "other";
+}
+
+// Appends one face's mesh to the model's mesh.
+void Append(Oxlen::Geometry::triangle_surface& all, const Oxlen::Geometry::triangle_surface& part) {
+  const std::size_t offset = all.vertices.size();
+  all.vertices.insert(all.vertices.end(), part.vertices.begin(), part.vertices.end());
+  for (const auto& t : part.triangles)
+    all.triangles.push_back({t[0] + offset, t[1] + offset, t[2] + offset});
+}
+
+int Run(const Options& options) {
+  const std::vector<NamedFace> model = oxlen_mesh::BuildDefaultModel();
+  std::printf("%-18s %-9s %9s %9s %10s %10s %12s\n", "face", "kind", "quads", "vertices",
+              "triangles", "time [ms]", "deviation");
+  Oxlen::Geometry::triangle_surface all;
+  std::size_t totalQuads = 0;
+  double totalMs = 0.0;
+  double worstDeviation = 0.0;
+  for (const NamedFace& f : model) {
+    MCadTriangulator::MStatistics stats;
+    const auto start = std::chrono::steady_clock::now();
+    const auto mesh =
+        MCadTriangulator::Triangulate(f.face, std::nullopt, options.tolerance,
+                                      options.maxEdgeLength, options.maxQuads, {}, &stats);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double deviation = oxlen_mesh::MeasureSurfaceDeviation(f.face, mesh);
+    std::printf("%-18s %-9s %9zu %9zu %10zu %10.2f %12.3e\n", f.name.c_str(),
+                SurfaceKind(*f.face.GetSurface()), stats.quads, mesh.vertices.size(),
+                mesh.triangles.size(), ms, deviation);
+    totalQuads += stats.quads;
+    totalMs += ms;
+    worstDeviation = std::max(worstDeviation, deviation);
+    Append(all, mesh);
+  }
+  std::printf("%-18s %-9s %9zu %9zu %10zu %10.2f %12.3e\n", "total", "", totalQuads,
+              all.vertices.size(), all.triangles.size(), totalMs, worstDeviation);
+  std::printf("tolerance %g: the largest measured deviation is %s the tolerance\n",
+              options.tolerance, worstDeviation <= options.tolerance ? "within" : "ABOVE");
+  if (options.output) {
+    oxlen_mesh::WriteMesh(all, *options.output);
+    std::printf("mesh written to %s\n", options.output->c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  try {
+    options = oxlen_mesh::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "oxlen-mesh: %s\n", e.what());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(oxlen_mesh::UsageText().c_str(), stdout);
+    return 0;
+  }
+  try {
+    return Run(options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "oxlen-mesh: %s\n", e.what());
+    return 1;
+  }
+}

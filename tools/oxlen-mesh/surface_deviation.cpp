@@ -1,0 +1,41 @@
+#include "surface_deviation.h"
+
+#include <algorithm>
+
+namespace oxlen_mesh {
+namespace {
+
+using P3 = Oxlen::Math::point<double, 3>;
+constexpr double kInternalUnits = 10000.0;
+// Inversion is asked to be far more precise than any tolerance a mesh is made with.
+constexpr double kInversionTolerance = 1e-9;
+
+// Distance from a model-space point to the face's surface.
+double DistanceToSurface(const MCADFace& face, const P3& p) {
+  const MCADUVSurface& surface = *face.GetSurface();
+  const MMTransformMatrix& placement = face.GetTransformationMatrix();
+  P3 local = p;
+  placement.InverseTransform(local, false);
+  const auto uv = surface.InvertPoint(local * kInternalUnits, kInversionTolerance * kInternalUnits);
+  P3 onSurface;
+  surface.EvaluatePoint(uv, onSurface);
+  placement.Transform(onSurface /= kInternalUnits, false);
+  return Oxlen::Math::distance(p, onSurface);
+}
+
+}  // namespace
+
+double MeasureSurfaceDeviation(const MCADFace& face,
+                               const Oxlen::Geometry::triangle_surface& mesh) {
+  double worst = 0.0;
+  for (const auto& t : mesh.triangles) {
+    const P3& a = mesh.vertices[t[0]];
+    const P3& b = mesh.vertices[t[1]];
+    const P3& c = mesh.vertices[t[2]];
+    for (const P3& sample : {(a + b + c) / 3.0, (a + b) * 0.5, (b + c) * 0.5, (c + a) * 0.5})
+      worst = std::max(worst, DistanceToSurface(face, sample));
+  }
+  return worst;
+}
+
+}  // namespace oxlen_mesh

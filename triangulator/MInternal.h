@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
+#include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+#include "Oxlen/Cad/Triangulation/MQuadrangulatedSurface.h"
+#include "Oxlen/Cad/Triangulation/MQuads.h"
+#include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
+#include "Oxlen/Cad/Triangulation/MTrimPartSelector.h"
+#include "Oxlen/Geometry/triangle_surface.h"
+#include "Oxlen/Math/point.h"
+
+/// The steps of `MCadTriangulator::Triangulate`. Internal: not exported.
+class MCadTriangulator::MInternal {
+ public:
+  using MQuadIndex = MQuads::MQuadIndex;
+  using EVertexStatus = MTrimPartSelector::EVertexStatus;
+
+  // --- Initial grid -----------------------------------------------------------------------
+
+  /// The isolines a grid over `surface` starts from: per axis the parameter limits and the
+  /// surface's minimal isolines strictly inside them, ascending, without exact duplicates.
+  static MSurfaceIsolines GetInitialIsolines(const MAnalyticalSurface& surface);
+
+  /// Thins the initial isolines of a free-form surface: U first, then V (over the reduced U
+  /// isolines), drops the interior isolines along which the surface stays straight within
+  /// `tolerance` (`MQuadrangulatedSurface::DecimateParameters`). Does nothing when the surface is
+  /// a sphere, cone, cylinder or plane, so it may be called for every surface.
+  static void ReduceFreeFormIsolines(const MAnalyticalSurface& surface, MSurfaceIsolines& isolines,
+                                     double tolerance);
+
+  // --- Chordal refinement ------------------------------------------------------------------
+
+  /// Inserts isolines until every strip and quad of the grid stays within `tolerance` of the
+  /// surface, the grid holds `maxQuads` quads, or `cancel` answers true.
+  static void RefineByTolerance(MQuads& grid, const MAnalyticalSurface& surface, double tolerance,
+                                std::size_t maxQuads, const std::function<bool()>& cancel);
+
+  /// The largest distance between the surface and a crossing edge of strip `i` of `axis`, and
+  /// the parameter (of the strip's own axis) where it was found; (0, 0) when there is none.
+  static std::pair<double, double> GetStripDeviation(const MQuads& grid,
+                                                     const MAnalyticalSurface& surface,
+                                                     MQuads::EAxis axis, int i, double tolerance);
+
+  /// The quad stage of the chordal refinement: splits the worst quad in both directions until
+  /// every quad's centre lies within `tolerance` of its two triangles.
+  static void RefineByQuadDeviation(MQuads& grid, const MAnalyticalSurface& surface,
+                                    double tolerance, std::size_t maxQuads,
+                                    const std::function<bool()>& cancel);
+
+  /// Distance from the surface point at the quad's UV centre to the quad's two triangles (split
+  /// along the diagonal from corner 1 to corner 3).
+  static double GetQuadDeviation(const MQuads& grid, const MAnalyticalSurface& surface,
+                                 const MQuadIndex& quad);
+
+  // --- Assembly -----------------------------------------------------------------------------
+
+  /// The quads that contribute triangles: those holding loop information, and the untouched
+  /// ones whose first vertex is inside. Ordered by `MQuadIndex::operator<`.
+  static std::set<MQuadIndex> CollectQuadsToTriangulate(const MQuadrangulatedSurface& grid,
+                                                        const std::vector<EVertexStatus>& statuses);
+
+  /// Appends the triangles of one quad to the face mesh.
+  static void TriangulateQuad(triangulation_result& faceMesh, const MQuadrangulatedSurface& grid,
+                              const MQuadIndex& quad, bool firstVertexInside, double tolerance,
+                              bool reversed);
+
+  /// Thins the vertices that trimming left along a loop inside one quad's local mesh.
+  static void Reduce(Oxlen::Geometry::triangle_surface& mesh,
+                     const std::set<std::pair<std::size_t, std::size_t>>& segments,
+                     const Oxlen::Math::point<double, 3>& normal,
+                     std::map<std::pair<std::size_t, std::size_t>, int>& borderEdges,
+                     double tolerance);
+
+  /// Appends a local mesh and its tagged loop edges to the face mesh, reversing both when the
+  /// face is reversed.
+  static void AppendTriangles(triangulation_result& faceMesh,
+                              const Oxlen::Geometry::triangle_surface& local,
+                              const std::map<std::pair<std::size_t, std::size_t>, int>& borderEdges,
+                              bool reversed);
+};

@@ -1,0 +1,206 @@
+// Thinning of the vertices that trimming leaves along a loop inside one quad.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "Oxlen/Cad/Triangulation/geometry/MSegment.h"
+#include "Oxlen/Cad/Triangulation/geometry/distances.h"
+#include "spatial/numeric_helpers.h"
+#include "triangulator/MInternal.h"
+
+namespace {
+
+using Oxlen::Math::point;
+using Edge = std::pair<std::size_t, std::size_t>;
+using Triangle = std::array<std::size_t, 3>;
+
+constexpr std::size_t kRemoved = std::numeric_limits<std::size_t>::max();
+// Below this length two vertices are collapsed whatever the shape of the chain.
+constexpr double kMinimalEdgeLength = 0.0003;
+// Largest angle (3.14 / 180) at the far neighbour between the chain through the vertex and the
+// chord without it.
+const double kCosChainAngle = std::cos(0.017444444444444446);
+
+bool IsLive(const Triangle& t) {
+  return t[0] != kRemoved;
+}
+
+bool Contains(const Triangle& t, std::size_t v) {
+  return t[0] == v || t[1] == v || t[2] == v;
+}
+
+// The local mesh under reduction: its triangles, the live triangles of every vertex, and the
+// vertices that must stay (those on the quad's own border).
+class Reducer {
+ public:
+  Reducer(Oxlen::Geometry::triangle_surface& mesh, const std::set<Edge>& segments,
+          const point<double, 3>& normal, std::map<Edge, int>& borderEdges, double distance)
+      : m_mesh(mesh),
+        m_normal(normal),
+        m_borderEdges(borderEdges),
+        m_distance(distance),
+        m_fixed(mesh.vertices.size(), false),
+        m_triangles(mesh.vertices.size()) {
+    FixQuadBorderVertices(segments);
+    BuildAdjacency();
+  }
+
+  void Run() {
+    bool collapsed = true;
+    while (collapsed) {
+      collapsed = false;
+      for (std::size_t v = 0; v < m_mesh.vertices.size(); ++v) {
+        if (m_fixed[v] || m_triangles[v].empty())
+          continue;
+        collapsed |= TryCollapse(v);
+      }
+    }
+  }
+
+ private:
+  // Boundary edges are the directed edges whose reverse belongs to no triangle; those that are
+  // not loop segments (in either direction) lie on the quad's border and fix their ends.
+  void FixQuadBorderVertices(const std::set<Edge>& segments) {
+    std::set<Edge> directed;
+    for (const Triangle& t : m_mesh.triangles)
+      if (IsLive(t))
+        for (int k = 0; k < 3; ++k)
+          directed.insert({t[k], t[(k + 1) % 3]});
+    for (const Edge& e : directed) {
+      if (directed.count({e.second, e.first}))
+        continue;
+      if (segments.count(e) || segments.count({e.second, e.first}))
+        continue;
+      m_fixed[e.first] = m_fixed[e.second] = true;
+    }
+  }
+
+  void BuildAdjacency() {
+    for (std::size_t t = 0; t < m_mesh.triangles.size(); ++t)
+      if (IsLive(m_mesh.triangles[t]))
+        for (std::size_t v : m_mesh.triangles[t])
+          m_triangles[v].insert(t);
+  }
+
+  // The other ends of the edges at v that only one live triangle of v holds, in the order met
+  // around v's triangles (ascending triangle index, corners in order).
+  std::vector<std::size_t> Candidates(std::size_t v) const {
+    std::vector<std::size_t> result;
+    for (std::size_t t : m_triangles[v]) {
+      const Triangle& tri = m_mesh.triangles[t];
+      for (std::size_t x : tri) {
+        if (x == v || std::find(result.begin(), result.end(), x) != result.end())
+          continue;
+        std::size_t holders = 0;
+        for (std::size_t s : m_triangles[v])
+          holders += Contains(m_mesh.triangles[s], x) ? 1 : 0;
+        if (holders == 1)
+          result.push_back(x);
+      }
+    }
+    return result;
+  }
+
+  bool TryCollapse(std::size_t v) {
+    const std::vector<std::size_t> candidates = Candidates(v);
+    for (std::size_t w : candidates) {
+      if (CanCollapse(v, w, candidates) && UpdateBorderEdges(w, v)) {
+        Collapse(v, w);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  const point<double, 3>& P(std::size_t v) const { return m_mesh.vertices[v]; }
+
+  // No triangle of v may turn against the quad's normal when v moves onto w.
+  bool KeepsOrientation(std::size_t v, std::size_t w) const {
+    for (std::size_t t : m_triangles[v]) {
+      Triangle tri = m_mesh.triangles[t];
+      if (Contains(tri, w))
+        continue;
+      for (std::size_t& x : tri)
+        if (x == v)
+          x = w;
+      const point<double, 3> n = cross(P(tri[1]) - P(tri[0]), P(tri[2]) - P(tri[0]));
+      if (dot(n, m_normal) < 0.0)
+        return false;
+    }
+    return true;
+  }
+
+  bool CanCollapse(std::size_t v, std::size_t w, const std::vector<std::size_t>& candidates) const {
+    if (!KeepsOrientation(v, w))
+      return false;
+    if (geometry::detail::overflow_safe_distance(P(v), P(w)) <= kMinimalEdgeLength)
+      return true;
+    if (candidates.size() != 2)
+      return false;
+    const std::size_t u = candidates[0] == w ? candidates[1] : candidates[0];
+    const point<double, 3> uv = P(u) - P(v);
+    const point<double, 3> uw = P(u) - P(w);
+    if (dot(uv, uw) < length(uv) * length(uw) * kCosChainAngle)
+      return false;
+    const geometry::MSegment chord{P(u), P(w)};
+    return geometry::ComputeDistanceBetweenPointAndSegment(P(v), chord) <= m_distance;
+  }
+
+  // Moves the tagged loop edges at v onto w; refuses when v joins edges of different tags.
+  bool UpdateBorderEdges(std::size_t w, std::size_t v) {
+    std::vector<std::pair<Edge, int>> touched;
+    std::set<int> tags;
+    for (const auto& [edge, tag] : m_borderEdges)
+      if (edge.first == v || edge.second == v) {
+        touched.emplace_back(edge, tag);
+        tags.insert(tag);
+      }
+    if (tags.size() >= 2)
+      return false;
+    for (const auto& [edge, tag] : touched)
+      m_borderEdges.erase(edge);
+    for (const auto& [edge, tag] : touched) {
+      const Edge moved{edge.first == v ? w : edge.first, edge.second == v ? w : edge.second};
+      if (moved.first != moved.second)
+        m_borderEdges[moved] = tag;
+    }
+    return true;
+  }
+
+  void Collapse(std::size_t v, std::size_t w) {
+    for (std::size_t t : m_triangles[v]) {
+      Triangle& tri = m_mesh.triangles[t];
+      const bool degenerate = Contains(tri, w);
+      for (std::size_t& x : tri)
+        if (x == v)
+          x = w;
+      if (degenerate) {
+        for (std::size_t x : tri)
+          if (x != v)
+            m_triangles[x].erase(t);
+        tri[0] = kRemoved;
+      } else {
+        m_triangles[w].insert(t);
+      }
+    }
+    m_triangles[v].clear();
+  }
+
+  Oxlen::Geometry::triangle_surface& m_mesh;
+  const point<double, 3> m_normal;
+  std::map<Edge, int>& m_borderEdges;
+  const double m_distance;
+  std::vector<bool> m_fixed;
+  std::vector<std::set<std::size_t>> m_triangles;  // live triangles per vertex
+};
+
+}  // namespace
+
+void MCadTriangulator::MInternal::Reduce(
+    Oxlen::Geometry::triangle_surface& mesh,
+    const std::set<std::pair<std::size_t, std::size_t>>& segments,
+    const Oxlen::Math::point<double, 3>& normal,
+    std::map<std::pair<std::size_t, std::size_t>, int>& borderEdges, double tolerance) {
+  Reducer(mesh, segments, normal, borderEdges, tolerance).Run();
+}
