@@ -31,7 +31,7 @@ test-sanitize: deps
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS) -LE no-sanitize
 
 demo: build
-	@$(BUILD_DIR)/examples/oxlen-platform-example
+	@$(BUILD_DIR)/tools/oxlen-mesh/oxlen-mesh --output $(BUILD_DIR)/demo.stl
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do $$b; done

@@ -17,7 +17,7 @@
 #include "Oxlen/Math/point.h"
 
 /// The steps of `MCadTriangulator::Triangulate`. Internal: not exported.
-class MCadTriangulator::MInternal {
+class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
  public:
   using MQuadIndex = MQuads::MQuadIndex;
   using EVertexStatus = MTrimPartSelector::EVertexStatus;

@@ -10,6 +10,10 @@
 #else
 #define OXLEN_CAD_TRIANGULATION_API __declspec(dllimport)
 #endif
+#define OXLEN_CAD_TRIANGULATION_LOCAL
 #else
 #define OXLEN_CAD_TRIANGULATION_API __attribute__((visibility("default")))
+// Keeps a class nested in an exported class (which would inherit its visibility) inside the
+// library.
+#define OXLEN_CAD_TRIANGULATION_LOCAL __attribute__((visibility("hidden")))
 #endif

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "default_model.h"
+#include "mesh_writers.h"
+#include "options.h"
+#include "surface_deviation.h"
+
+namespace {
+
+using oxlen_mesh::ParseOptions;
+
+Oxlen::Geometry::triangle_surface Tetrahedron() {
+  Oxlen::Geometry::triangle_surface mesh;
+  mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  mesh.triangles = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
+  return mesh;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(OxlenMeshOptions, ParsesValuesAndRejectsMalformedOnes) {
+  const auto o = ParseOptions({"--tolerance", "0.5", "--max-edge-length", "inf", "--max-quads",
+                               "1000", "--output", "a.OBJ"});
+  EXPECT_EQ(o.tolerance, 0.5);
+  EXPECT_EQ(o.maxEdgeLength, std::numeric_limits<double>::infinity());
+  EXPECT_EQ(o.maxQuads, 1000u);
+  EXPECT_EQ(o.output, "a.OBJ");
+  EXPECT_TRUE(ParseOptions({"--help"}).help);
+  EXPECT_EQ(ParseOptions({"--tolerance", "0"}).tolerance, 0.0);
+  for (const auto& bad : std::vector<std::vector<std::string>>{{"--tolerance"},
+                                                               {"--tolerance", "abc"},
+                                                               {"--tolerance", "1e-3x"},
+                                                               {"--tolerance", "-1"},
+                                                               {"--tolerance", "nan"},
+                                                               {"--max-edge-length", "0"},
+                                                               {"--max-quads", "2.5"},
+                                                               {"--max-quads", "-3"},
+                                                               {"--output", "mesh.step"},
+                                                               {"--output", "noextension"},
+                                                               {"mesh.stl"}})
+    EXPECT_THROW(ParseOptions(bad), std::invalid_argument) << bad.front();
+}
+
+TEST(OxlenMeshWriters, WriteWellFormedFiles) {
+  const auto mesh = Tetrahedron();
+  const auto dir = std::filesystem::temp_directory_path() / "oxlen_mesh_writer_test";
+  std::filesystem::create_directories(dir);
+
+  oxlen_mesh::WriteMesh(mesh, (dir / "t.stl").string());
+  const std::string stl = ReadFile(dir / "t.stl");
+  ASSERT_EQ(stl.size(), 84u + 50u * mesh.triangles.size());
+  std::uint32_t count = 0;
+  std::memcpy(&count, stl.data() + 80, 4);
+  EXPECT_EQ(count, mesh.triangles.size());
+  float firstNormalZ = 0;
+  std::memcpy(&firstNormalZ, stl.data() + 84 + 8, 4);
+  EXPECT_FLOAT_EQ(firstNormalZ, -1.0f);  // triangle (0, 2, 1) faces down
+
+  oxlen_mesh::WriteMesh(mesh, (dir / "t.obj").string());
+  std::istringstream obj(ReadFile(dir / "t.obj"));
+  int vertices = 0, faces = 0;
+  for (std::string line; std::getline(obj, line);) {
+    vertices += line.rfind("v ", 0) == 0;
+    faces += line.rfind("f ", 0) == 0;
+  }
+  EXPECT_EQ(vertices, 4);
+  EXPECT_EQ(faces, 4);
+
+  oxlen_mesh::WriteMesh(mesh, (dir / "t.ply").string());
+  const std::string ply = ReadFile(dir / "t.ply");
+  const std::size_t body = ply.find("end_header\n") + 11;
+  ASSERT_NE(body, std::string::npos);
+  EXPECT_EQ(ply.size() - body, 4u * 24u + 4u * 13u);
+  double y = 0;
+  std::memcpy(&y, ply.data() + body + 2 * 24 + 8, 8);  // vertex 2 is (0, 1, 0)
+  EXPECT_EQ(y, 1.0);
+
+  EXPECT_THROW(oxlen_mesh::WriteMesh(mesh, (dir / "t.xyz").string()), std::runtime_error);
+  EXPECT_THROW(oxlen_mesh::WriteMesh(mesh, (dir / "missing" / "t.stl").string()),
+               std::runtime_error);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(OxlenMeshDeviation, MeasuresTheDistanceToTheExactSurface) {
+  const auto model = oxlen_mesh::BuildDefaultModel();
+  ASSERT_EQ(model.size(), 5u);
+  // The exact chord of a cylinder of radius 20 cut into 8 sides: its middle lies
+  // 20 * (1 - cos(pi / 8)) inside the surface.
+  const oxlen_mesh::NamedFace& cylinder = model[1];
+  const double r = 20.0;
+  const double a = std::acos(-1.0) / 8;
+  Oxlen::Geometry::triangle_surface chord;
+  chord.vertices = {{r, 0, 0},
+                    {r * std::cos(2 * a), r * std::sin(2 * a), 0},
+                    {r * std::cos(2 * a), r * std::sin(2 * a), 10},
+                    {r, 0, 10}};
+  chord.triangles = {{0, 1, 2}, {0, 2, 3}};
+  // The edge midpoint of the chord is the farthest sample.
+  EXPECT_NEAR(oxlen_mesh::MeasureSurfaceDeviation(cylinder.face, chord), r * (1 - std::cos(a)),
+              1e-9);
+  // Every default face meshes within a loose tolerance.
+  for (const auto& f : model) {
+    const auto mesh = MCadTriangulator::Triangulate(
+        f.face, std::nullopt, 0.1, std::numeric_limits<double>::infinity(), 100000, {});
+    EXPECT_FALSE(mesh.triangles.empty()) << f.name;
+    EXPECT_LE(oxlen_mesh::MeasureSurfaceDeviation(f.face, mesh), 0.1) << f.name;
+  }
+}
+
+}  // namespace
