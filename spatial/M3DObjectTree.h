@@ -230,8 +230,9 @@ class M3DObjectTree {
   }
 
   /// Order in which `FindNearest` visits `childCount` (2 or 3) children with box distances
-  /// `d`: increasing distance; between equal distances the later child goes first, except that
-  /// child 2 is visited after child 0 when their distances are equal and child 1 is farther.
+  /// `d` (entries past `childCount` are unused): increasing distance. Ties: child 1 goes before
+  /// an equally far child 0; child 2 goes before an equally far child 0 or 1, unless it ties
+  /// with the nearer of those two (child 1 when d1 <= d0, else child 0), which then goes first.
   static std::array<unsigned, 3> VisitOrder(unsigned childCount, const Scalar* d) {
     if (childCount == 2)
       return d[1] <= d[0] ? std::array<unsigned, 3>{1, 0, 2} : std::array<unsigned, 3>{0, 1, 2};
@@ -332,31 +333,47 @@ class M3DObjectTree {
 
     // Builds the subtree of `node` over [begin, end). Bits of `mask` mark the axes along which
     // the range is known not to separate.
+    //
+    // At each split the task spawns tasks for the children but the one with the most objects
+    // and goes on with that one itself, then waits for all it spawned at the end. A spawned
+    // subtree thus holds at most half of its parent's objects, so that task frames nest with
+    // these halvings rather than with the depth of the tree, which can be large when splits
+    // peel off single objects; a split also costs one task fewer. The tree is the same.
     void ConstructionTask(Node& node, std::uint32_t begin, std::uint32_t end, unsigned mask,
                           std::size_t depth) const {
       auto& local = storage.Local();  // a task stays on its thread
-      local.RecordDepth(depth);
-      node.box = UnionOfBoxes(begin, end);
-      for (;;) {
-        if (mask == allAxes || end - begin <= leafSize)
-          return;
-        const int axis = ChooseSplitAxis(node.box, mask);
-        if (axis < 0)
-          return;
-        const Scalar middle =
-            Scalar(0.5) * node.box.maximum[axis] + Scalar(0.5) * node.box.minimum[axis];
-        const auto [lo, hi] = Partition(begin, end, axis, middle);
-        const unsigned bit = 1u << axis;
-        const std::array<Group, 3> groups{Group{begin, lo, mask}, Group{lo, hi, mask | bit},
-                                          Group{hi, end, mask}};
-        const auto childCount = static_cast<std::uint32_t>(std::count_if(
-            groups.begin(), groups.end(), [](const Group& g) { return g.begin < g.end; }));
-        if (childCount > 1) {
-          SpawnChildren(node, groups, childCount, depth, local.Allocate(childCount));
-          return;
+      tbb::task_group tasks;
+      Node* current = &node;
+      Group range{begin, end, mask};
+      for (;; ++depth) {
+        local.RecordDepth(depth);
+        current->box = UnionOfBoxes(range.begin, range.end);
+        std::array<Group, 3> groups;
+        const std::uint32_t childCount = Split(*current, range, groups);
+        if (childCount == 0)
+          break;
+        Node* children = local.Allocate(childCount);
+        current->children = children;
+        const std::size_t kept = LargestGroup(groups);
+        Node* child = children;
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+          const Group group = groups[g];
+          if (group.begin == group.end)
+            continue;
+          // Child 0 starts where its parent starts; its field holds the sibling count instead.
+          child->first = child == children ? childCount : group.begin;
+          if (g == kept) {
+            current = child;
+            range = group;
+          } else {
+            tasks.run([this, child, group, depth] {
+              ConstructionTask(*child, group.begin, group.end, group.mask, depth + 1);
+            });
+          }
+          ++child;
         }
-        mask |= bit;  // nothing separated along this axis: try the node again without it
       }
+      tasks.wait();
     }
 
    private:
@@ -369,6 +386,43 @@ class M3DObjectTree {
         }
       }
       return box;
+    }
+
+    static std::uint32_t Size(const Group& group) { return group.end - group.begin; }
+
+    // Index of the group with the most objects, the first of equal ones.
+    static std::size_t LargestGroup(const std::array<Group, 3>& groups) {
+      std::size_t largest = 0;
+      for (std::size_t g = 1; g < groups.size(); ++g) {
+        if (Size(groups[g]) > Size(groups[largest]))
+          largest = g;
+      }
+      return largest;
+    }
+
+    // Splits the range of `node`, whose box is set, into `groups` (below, straddling, above the
+    // middle of the split axis; empty groups have begin == end) and returns the number of
+    // non-empty groups, or 0 when the node is a leaf. When one group would take everything the
+    // axis is masked and the node tried again.
+    std::uint32_t Split(const Node& node, Group& range, std::array<Group, 3>& groups) const {
+      for (;;) {
+        if (range.mask == allAxes || Size(range) <= leafSize)
+          return 0;
+        const int axis = ChooseSplitAxis(node.box, range.mask);
+        if (axis < 0)
+          return 0;
+        const Scalar middle =
+            Scalar(0.5) * node.box.maximum[axis] + Scalar(0.5) * node.box.minimum[axis];
+        const auto [lo, hi] = Partition(range.begin, range.end, axis, middle);
+        const unsigned bit = 1u << axis;
+        groups = {Group{range.begin, lo, range.mask}, Group{lo, hi, range.mask | bit},
+                  Group{hi, range.end, range.mask}};
+        const auto childCount = static_cast<std::uint32_t>(std::count_if(
+            groups.begin(), groups.end(), [](const Group& g) { return g.begin < g.end; }));
+        if (childCount > 1)
+          return childCount;
+        range.mask |= bit;  // nothing separated along this axis
+      }
     }
 
     // The free axis of largest non-negative extent, ties to the higher axis; -1 if none.
@@ -415,26 +469,6 @@ class M3DObjectTree {
       using std::swap;
       swap(objects[a], objects[b]);
       swap(boxes[a], boxes[b]);
-    }
-
-    void SpawnChildren(Node& node, const std::array<Group, 3>& groups, std::uint32_t childCount,
-                       std::size_t depth, Node* children) const {
-      node.children = children;
-      tbb::task_group tasks;
-      Node* child = children;
-      for (const Group& group : groups) {
-        if (group.begin == group.end)
-          continue;
-        child->first = group.begin;
-        tasks.run([this, child, group, depth] {
-          ConstructionTask(*child, group.begin, group.end, group.mask, depth + 1);
-        });
-        ++child;
-      }
-      // The first child starts where its parent starts; its field holds the sibling count.
-      // The child's own task never touches this field.
-      children[0].first = childCount;
-      tasks.wait();
     }
 
     Container& objects;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -11,9 +12,11 @@
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MQuadrangulatedSurface.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"
+#include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
 #include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
 #include "Oxlen/Cad/Triangulation/MTrimPartSelector.h"
 #include "Oxlen/Geometry/triangle_surface.h"
+#include "Oxlen/Math/boundingbox.h"
 #include "Oxlen/Math/point.h"
 
 /// The steps of `MCadTriangulator::Triangulate`. Internal: not exported.
@@ -58,6 +61,28 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   /// along the diagonal from corner 1 to corner 3).
   static double GetQuadDeviation(const MQuads& grid, const MAnalyticalSurface& surface,
                                  const MQuadIndex& quad);
+
+  // --- Trimming loops ------------------------------------------------------------------------
+
+  /// Segments every loop of the face, in `Loops()` order. Fin tags are taken from the front of
+  /// `finTags`, `FinCount()` per loop (all zero once the list runs empty). A loop that cannot be
+  /// segmented is replaced by its single alternative loop (with zero tags) or dropped.
+  static std::vector<MSegmentedLoop> SegmentLoops(const MCADFace& face,
+                                                  const std::optional<std::vector<int>>& finTags,
+                                                  double tolerance,
+                                                  const MSurfaceIsolines& isolines,
+                                                  const Oxlen::Math::boundingbox<double, 3>& box);
+
+  /// Whether the face must be treated as reversed, decided from the winding in UV of a loop whose
+  /// own direction is unreliable, relative to a reference point taken from `next` when given.
+  static bool IsSpecialLoopReversed(const MCADFace& face, const MQuads& grid,
+                                    const MSegmentedLoop& loop,
+                                    const std::optional<MSegmentedLoop>& next, double tolerance);
+
+  /// The orientation decision: true when the face is reversed (its orientation says so, or the
+  /// winding of its first unoriented loop does). Reverses every loop (points and tags) then.
+  static bool OrientLoops(const MCADFace& face, const MQuads& grid,
+                          std::vector<MSegmentedLoop>& loops, double tolerance);
 
   // --- Assembly -----------------------------------------------------------------------------
 

@@ -99,6 +99,27 @@ void DumpNode(const Tree& tree, const Node& node, std::uint32_t begin, std::uint
   }
 }
 
+void CollectNodes(const Node& node, std::vector<const Node*>& all) {
+  if (node.children == nullptr)
+    return;
+  for (unsigned j = 0; j < node.children[0].first; ++j) {
+    all.push_back(&node.children[j]);
+    CollectNodes(node.children[j], all);
+  }
+}
+
+// True when the nodes below the root fill one gapless array.
+bool NodesAreCompact(const Tree& tree) {
+  std::vector<const Node*> all;
+  CollectNodes(tree.GetRoot(), all);
+  std::sort(all.begin(), all.end());
+  for (std::size_t i = 1; i < all.size(); ++i) {
+    if (all[i] != all[i - 1] + 1)
+      return false;
+  }
+  return all.size() + 1 == tree.GetNodeCount();
+}
+
 std::string Dump(const Tree& tree) {
   std::ostringstream out;
   DumpNode(tree, tree.GetRoot(), 0, static_cast<std::uint32_t>(tree.GetObjects().size()), 0, out);
@@ -226,6 +247,7 @@ TEST(ObjectTree, ShapeFollowsTheSplitRecipeWhateverTheThreads) {
     EXPECT_EQ(automatic.GetMaxDepth(), reference.maxDepth);
     EXPECT_EQ(serial.GetMaxDepth(), reference.maxDepth);
     EXPECT_EQ(parallel.GetMaxDepth(), reference.maxDepth);
+    EXPECT_TRUE(NodesAreCompact(serial));
     for (const int threads : {1, 2, 8}) {
       tbb::global_control limit(tbb::global_control::max_allowed_parallelism, threads);
       Tree tree;

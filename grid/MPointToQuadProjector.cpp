@@ -1,0 +1,99 @@
+#include "Oxlen/Cad/Triangulation/MPointToQuadProjector.h"
+
+#include <oneapi/tbb/task_arena.h>
+
+#include <cmath>
+#include <vector>
+
+#include "spatial/M3DObjectTree.h"
+
+namespace {
+
+using MQuads = MCadTriangulator::MQuads;
+using MQuadIndex = MQuads::MQuadIndex;
+using Box = Oxlen::Math::boundingbox<double, 3>;
+using Accessor = MeshQueries::ObjectTreeDefaultAccessor<MQuadIndex, Box>;
+using QuadTree = MeshQueries::detail::M3DObjectTree<MeshQueries::detail::M3DObjectTreeParams<
+    MQuadIndex, double, 3, Accessor, std::vector<MQuadIndex>>>;
+
+// Leaves of at most this many quads.
+constexpr std::size_t kLeafSize = 20;
+
+// The index of the quad row (or column) holding `value` along an axis: the largest i in
+// [0, count - 2] whose isoline lies strictly below the value, 0 when there is none.
+int LocateOnAxis(const std::vector<double>& isolines, double value) {
+  int lo = 0;
+  int hi = static_cast<int>(isolines.size()) - 2;
+  if (hi <= 0)
+    return 0;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo + 1) / 2;
+    if (value > isolines[static_cast<std::size_t>(mid)])
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
+}  // namespace
+
+class MCadTriangulator::MPointToQuadProjector::MTree : public QuadTree {};
+
+Box MCadTriangulator::MPointToQuadProjector::MBoundingBoxCalculator::operator()(
+    const MQuadIndex& quad) const {
+  Box box;
+  for (const MQuads::MVertexIndex& corner : m_grid->GetQuadVertices(quad))
+    box.extend(m_grid->GetVertex3d(corner));
+  for (int k = 0; k < 3; ++k) {
+    box.minimum[k] -= m_tolerance;
+    box.maximum[k] += m_tolerance;
+  }
+  return box;
+}
+
+MCadTriangulator::MPointToQuadProjector::MPointToQuadProjector(const MQuads& grid, double tolerance)
+    : m_grid(grid), m_tree(std::make_unique<MTree>()) {
+  // A single-slot arena keeps the whole build, the tree's parallel loops included, on this
+  // thread and apart from any parallel work the caller takes part in.
+  tbb::task_arena arena(1, 1, tbb::task_arena::priority::normal);
+  arena.execute([&] {
+    std::vector<MQuadIndex> quads;
+    const int quadsU = grid.GetQuadsCount(MQuads::EAxis::U);
+    const int quadsV = grid.GetQuadsCount(MQuads::EAxis::V);
+    quads.reserve(static_cast<std::size_t>(quadsU) * static_cast<std::size_t>(quadsV));
+    for (int u = 0; u < quadsU; ++u)
+      for (int v = 0; v < quadsV; ++v)
+        quads.emplace_back(u, v);
+    m_tree->BuildTree(std::move(quads), Accessor(MBoundingBoxCalculator(grid, tolerance)),
+                      QuadTree::TreeParams{kLeafSize});
+  });
+  arena.terminate();
+}
+
+MCadTriangulator::MPointToQuadProjector::~MPointToQuadProjector() = default;
+
+MCadTriangulator::MQuads::MQuadIndex MCadTriangulator::MPointToQuadProjector::Project(
+    const Oxlen::Math::point<double, 3>& p) const {
+  const MQuadIndex* nearest = m_tree->FindNearest(p, [&](const MQuadIndex& quad) {
+    return m_grid.ComputeSquaredDistanceBetweenQuadAndPoint(quad, p, nullptr);
+  });
+  return nearest ? *nearest : MQuads::kInvalidQuadIndex;
+}
+
+MCadTriangulator::MQuads::MQuadIndex MCadTriangulator::MPointToQuadProjector::Project(
+    const MPointOnLoop& p) const {
+  if (p.uv) {
+    const int nU = m_grid.GetIsolinesCount(MQuads::EAxis::U);
+    const int nV = m_grid.GetIsolinesCount(MQuads::EAxis::V);
+    if (nU > 0 && nV > 0) {
+      const auto lo = m_grid.GetVertexUV(MQuads::MVertexIndex(0, 0));
+      const auto hi = m_grid.GetVertexUV(MQuads::MVertexIndex(nU - 1, nV - 1));
+      const double u = (*p.uv)[0], v = (*p.uv)[1];
+      if (lo[0] <= u && u <= hi[0] && lo[1] <= v && v <= hi[1])
+        return MQuadIndex(LocateOnAxis(m_grid.GetIsolines(MQuads::EAxis::U), u),
+                          LocateOnAxis(m_grid.GetIsolines(MQuads::EAxis::V), v));
+    }
+  }
+  return Project(p.point);
+}
