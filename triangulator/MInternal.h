@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -10,6 +11,7 @@
 
 #include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+#include "Oxlen/Cad/Triangulation/MPointToQuadProjector.h"
 #include "Oxlen/Cad/Triangulation/MQuadrangulatedSurface.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"
 #include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
@@ -84,6 +86,44 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   static bool OrientLoops(const MCADFace& face, const MQuads& grid,
                           std::vector<MSegmentedLoop>& loops, double tolerance);
 
+  // --- Size refinement ------------------------------------------------------------------------
+
+  /// The typical distance between loops: the median, over the loop centroids, of the distance to
+  /// the nearest other centroid; +infinity for fewer than 20 loops or 3 centroids.
+  static double GetLoopSpacing(const std::vector<MSegmentedLoop>& loops);
+
+  /// The UV box (minimal U, minimal V, maximal U, maximal V) of the quads the loop points fall
+  /// in; empty (minima at the largest double, maxima at its negative) without points.
+  static std::array<double, 4> GetLoopsUVBox(const MQuads& grid,
+                                             const std::vector<MSegmentedLoop>& loops,
+                                             double tolerance);
+
+  /// The number of quads the size refinement would produce: per axis the sum over its strips of
+  /// floor(strip length / size limit) + 1, multiplied; saturates at SIZE_MAX.
+  static std::size_t EstimateQuadsCount(const MQuads& grid, double sizeLimit,
+                                        const std::array<double, 4>& box);
+
+  /// The longest 3D crossing edge of strip `i` of `axis` within the box; 0 outside it.
+  static double GetStripLength(const MQuads& grid, MQuads::EAxis axis, int i,
+                               const std::array<double, 4>& box);
+
+  /// Inserts isolines until no crossing edge within the box is longer than `sizeLimit`, or the
+  /// grid holds `maxQuads` quads.
+  static void RefineBySize(MQuads& grid, double sizeLimit, const std::array<double, 4>& box,
+                           std::size_t maxQuads);
+
+  // --- Loops around a closed domain
+  // ---------------------------------------------------------------
+
+  /// The 3D grid vertices of the domain border cycle through the smallest border vertex, in
+  /// walking order (counter-clockwise in UV); empty for a grid closed in both directions.
+  /// @throws std::logic_error "ComposeDomainBorderLoop: composed loop is not closed".
+  static std::vector<Oxlen::Math::point<double, 3>> ComposeDomainBorderLoop(const MQuads& grid);
+
+  /// Whether the loop runs along that border cycle within twice the tolerance.
+  static bool IsLoopAroundDomain(const MQuads& grid, const MSegmentedLoop& loop,
+                                 const MPointToQuadProjector& projector, double tolerance);
+
   // --- Assembly -----------------------------------------------------------------------------
 
   /// The quads that contribute triangles: those holding loop information, and the untouched
@@ -96,12 +136,14 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
                               const MQuadIndex& quad, bool firstVertexInside, double tolerance,
                               bool reversed);
 
-  /// Thins the vertices that trimming left along a loop inside one quad's local mesh.
+  /// Thins the vertices that trimming left along a loop inside one quad's local mesh. `distance`
+  /// is the largest distance of a removed vertex from the chord of its neighbours (a tenth of the
+  /// chordal tolerance).
   static void Reduce(Oxlen::Geometry::triangle_surface& mesh,
                      const std::set<std::pair<std::size_t, std::size_t>>& segments,
                      const Oxlen::Math::point<double, 3>& normal,
                      std::map<std::pair<std::size_t, std::size_t>, int>& borderEdges,
-                     double tolerance);
+                     double distance);
 
   /// Appends a local mesh and its tagged loop edges to the face mesh, reversing both when the
   /// face is reversed.

@@ -103,10 +103,13 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
   if (IsCancelled(cancel))
     return {};
 
-  // 7.-9. Loop segmentation, orientation and size refinement run for trimmed faces.
+  // 7.-9. Loop segmentation, orientation and size refinement run for trimmed faces. A face
+  // without loops has none to segment, but the call still answers a cancellation here.
   if (face.LoopCount() != 0)
     throw std::logic_error(
         "MCadTriangulator::Triangulate: faces with trimming loops are not supported yet");
+  if (IsCancelled(cancel))
+    return {};
   const bool reversed = face.GetOrientation() == eFaceOrientationReversed;
 
   // 10. Seams closed, poles collapsed.
@@ -117,9 +120,14 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
   if (IsCancelled(cancel))
     return {};
 
-  // 11.-15. Without loops there is nothing to distribute, and no vertex has a side that follows
-  // from a loop: every vertex counts as inside and the face is triangulated whole.
+  // 11.-13. Without loops there is nothing to distribute; the cancellation check that follows the
+  // distribution still runs.
   start = Clock::now();
+  if (IsCancelled(cancel))
+    return {};
+
+  // 14.-15. No vertex has a side that follows from a loop: every vertex counts as inside and the
+  // face is triangulated whole.
   const std::size_t vertexCount =
       static_cast<std::size_t>(grid.quads.GetIsolinesCount(MQuads::EAxis::U)) *
       static_cast<std::size_t>(grid.quads.GetIsolinesCount(MQuads::EAxis::V));

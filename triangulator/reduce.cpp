@@ -201,6 +201,6 @@ void MCadTriangulator::MInternal::Reduce(
     Oxlen::Geometry::triangle_surface& mesh,
     const std::set<std::pair<std::size_t, std::size_t>>& segments,
     const Oxlen::Math::point<double, 3>& normal,
-    std::map<std::pair<std::size_t, std::size_t>, int>& borderEdges, double tolerance) {
-  Reducer(mesh, segments, normal, borderEdges, tolerance).Run();
+    std::map<std::pair<std::size_t, std::size_t>, int>& borderEdges, double distance) {
+  Reducer(mesh, segments, normal, borderEdges, distance).Run();
 }

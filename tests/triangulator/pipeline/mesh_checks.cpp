@@ -1,0 +1,148 @@
+#include "mesh_checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <set>
+
+namespace pipeline_test {
+namespace {
+
+using Oxlen::Geometry::triangle_surface;
+
+const Point3& Corner(const triangle_surface& mesh, std::size_t t, int k) {
+  return mesh.vertices[mesh.triangles[t][k]];
+}
+
+}  // namespace
+
+double MeshDeviation(const triangle_surface& mesh, const SurfaceProbe& probe) {
+  double worst = 0.0;
+  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+    const Point3& a = Corner(mesh, t, 0);
+    const Point3& b = Corner(mesh, t, 1);
+    const Point3& c = Corner(mesh, t, 2);
+    for (const Point3& sample : {(a + b + c) / 3.0, (a + b) / 2.0, (b + c) / 2.0, (c + a) / 2.0})
+      worst = std::max(worst, distance(sample, probe.Nearest(sample)));
+  }
+  return worst;
+}
+
+double VertexResidual(const triangle_surface& mesh, const SurfaceProbe& probe) {
+  double worst = 0.0;
+  for (const Point3& p : mesh.vertices)
+    worst = std::max(worst, distance(p, probe.Nearest(p)));
+  return worst;
+}
+
+double SmallestVertexGap(const triangle_surface& mesh) {
+  std::vector<Point3> sorted = mesh.vertices;
+  std::sort(sorted.begin(), sorted.end(),
+            [](const Point3& a, const Point3& b) { return a[0] < b[0]; });
+  double smallest = std::numeric_limits<double>::infinity();
+  for (std::size_t i = 0; i < sorted.size(); ++i)
+    for (std::size_t j = i + 1; j < sorted.size() && sorted[j][0] - sorted[i][0] < smallest; ++j)
+      smallest = std::min(smallest, distance(sorted[i], sorted[j]));
+  return smallest;
+}
+
+EdgeCensus CountEdges(const triangle_surface& mesh) {
+  // Directed uses of every undirected edge (smaller index first): +1 along, -1 against.
+  std::map<std::pair<std::size_t, std::size_t>, std::vector<int>> uses;
+  std::set<std::size_t> used;
+  for (const auto& t : mesh.triangles) {
+    for (int k = 0; k < 3; ++k) {
+      const std::size_t a = t[k];
+      const std::size_t b = t[(k + 1) % 3];
+      uses[{std::min(a, b), std::max(a, b)}].push_back(a < b ? 1 : -1);
+      used.insert(a);
+    }
+  }
+  EdgeCensus census;
+  census.edges = uses.size();
+  std::map<std::size_t, std::vector<std::size_t>> next;  // boundary edges by start vertex
+  std::map<std::size_t, int> incoming;
+  for (const auto& [edge, directions] : uses) {
+    if (directions.size() == 1) {
+      ++census.boundaryEdges;
+      const auto [from, to] = directions[0] > 0 ? edge : std::make_pair(edge.second, edge.first);
+      next[from].push_back(to);
+      ++incoming[to];
+    } else if (directions.size() != 2 || directions[0] == directions[1]) {
+      ++census.badEdges;
+    }
+  }
+  census.euler = static_cast<long>(used.size()) - static_cast<long>(uses.size()) +
+                 static_cast<long>(mesh.triangles.size());
+
+  for (const auto& [from, targets] : next)
+    if (targets.size() != 1 || !incoming.count(from) || incoming.at(from) != 1)
+      census.brokenBoundary = true;
+  for (const auto& [to, count] : incoming)
+    if (!next.count(to))
+      census.brokenBoundary = true;
+  if (census.brokenBoundary)
+    return census;
+  std::set<std::size_t> visited;
+  for (const auto& [start, targets] : next) {
+    if (visited.count(start))
+      continue;
+    std::vector<std::size_t> loop;
+    for (std::size_t v = start; !visited.count(v); v = next.at(v)[0]) {
+      visited.insert(v);
+      loop.push_back(v);
+    }
+    census.loops.push_back(std::move(loop));
+  }
+  return census;
+}
+
+std::size_t MalformedTriangles(const triangle_surface& mesh) {
+  std::size_t count = 0;
+  for (const auto& t : mesh.triangles) {
+    const bool outOfRange =
+        std::any_of(t.begin(), t.end(), [&](std::size_t v) { return v >= mesh.vertices.size(); });
+    if (outOfRange || t[0] == t[1] || t[1] == t[2] || t[2] == t[0])
+      ++count;
+  }
+  return count;
+}
+
+Point3 TriangleNormal(const triangle_surface& mesh, std::size_t t) {
+  const Point3& a = Corner(mesh, t, 0);
+  return cross(Corner(mesh, t, 1) - a, Corner(mesh, t, 2) - a);
+}
+
+double SmallestArea(const triangle_surface& mesh) {
+  double smallest = std::numeric_limits<double>::infinity();
+  for (std::size_t t = 0; t < mesh.triangles.size(); ++t)
+    smallest = std::min(smallest, 0.5 * length(TriangleNormal(mesh, t)));
+  return smallest;
+}
+
+std::size_t VerticesNear(const triangle_surface& mesh, const Point3& p, double radius) {
+  return static_cast<std::size_t>(
+      std::count_if(mesh.vertices.begin(), mesh.vertices.end(),
+                    [&](const Point3& q) { return distance(p, q) <= radius; }));
+}
+
+bool BitIdentical(const Result& a, const Result& b) {
+  const auto sameBytes = [](const auto& x, const auto& y) {
+    return x.size() == y.size() &&
+           (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof(x[0])) == 0);
+  };
+  if (!sameBytes(a.vertices, b.vertices) || !sameBytes(a.triangles, b.triangles) ||
+      a.border_edges.size() != b.border_edges.size())
+    return false;
+  for (std::size_t i = 0; i < a.border_edges.size(); ++i) {
+    const auto& x = a.border_edges[i];
+    const auto& y = b.border_edges[i];
+    if (x.first != y.first || x.second != y.second || x.tag != y.tag)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace pipeline_test

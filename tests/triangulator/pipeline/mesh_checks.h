@@ -1,0 +1,59 @@
+#pragma once
+
+// Measures taken on a face mesh: its distance from the exact surface, its edge structure and the
+// shape of its triangles.
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "Oxlen/Geometry/triangle_surface.h"
+#include "face_fixtures.h"
+
+namespace pipeline_test {
+
+/// The largest distance between the mesh and the surface, sampled at every triangle's centroid
+/// and edge midpoints (each sample against its nearest surface point).
+double MeshDeviation(const Oxlen::Geometry::triangle_surface& mesh, const SurfaceProbe& probe);
+
+/// The largest distance between a mesh vertex and its nearest surface point.
+double VertexResidual(const Oxlen::Geometry::triangle_surface& mesh, const SurfaceProbe& probe);
+
+/// The smallest distance between two distinct vertices (sorted sweep along x; +infinity with
+/// fewer than two vertices).
+double SmallestVertexGap(const Oxlen::Geometry::triangle_surface& mesh);
+
+/// The edge structure of a mesh.
+struct EdgeCensus {
+  std::size_t edges = 0;          ///< distinct undirected edges
+  std::size_t badEdges = 0;       ///< used by more than two triangles, or twice the same way
+  std::size_t boundaryEdges = 0;  ///< used by exactly one triangle
+  /// The boundary traced into closed loops of vertex indices, each in its edges' direction;
+  /// empty and `brokenBoundary` set when a boundary vertex does not have exactly one boundary
+  /// edge in and one out.
+  std::vector<std::vector<std::size_t>> loops;
+  bool brokenBoundary = false;
+
+  /// V - E + F over the vertices that triangles use.
+  long euler = 0;
+};
+
+EdgeCensus CountEdges(const Oxlen::Geometry::triangle_surface& mesh);
+
+/// The number of triangles that repeat a vertex index or name one out of range.
+std::size_t MalformedTriangles(const Oxlen::Geometry::triangle_surface& mesh);
+
+/// The smallest triangle area.
+double SmallestArea(const Oxlen::Geometry::triangle_surface& mesh);
+
+/// The unnormalised normal (b - a) x (c - a) of triangle t.
+Point3 TriangleNormal(const Oxlen::Geometry::triangle_surface& mesh, std::size_t t);
+
+/// The number of vertices within `radius` of p.
+std::size_t VerticesNear(const Oxlen::Geometry::triangle_surface& mesh, const Point3& p,
+                         double radius);
+
+/// Whether two meshes hold exactly the same bits.
+bool BitIdentical(const Result& a, const Result& b);
+
+}  // namespace pipeline_test
