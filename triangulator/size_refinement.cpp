@@ -69,13 +69,17 @@ double MCadTriangulator::MInternal::GetLoopSpacing(const std::vector<MSegmentedL
 
 std::array<double, 4> MCadTriangulator::MInternal::GetLoopsUVBox(
     const MQuads& grid, const std::vector<MSegmentedLoop>& loops, double tolerance) {
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  Box box{kLargest, kLargest, -kLargest, -kLargest};
+  const bool anyPoint = std::any_of(
+      loops.begin(), loops.end(), [](const MSegmentedLoop& loop) { return !loop.points.empty(); });
+  if (!anyPoint)
+    return box;  // no need to build a projector to find nothing
   const MPointToQuadProjector projector(grid, tolerance);
   const bool allUV = std::all_of(loops.begin(), loops.end(), [](const MSegmentedLoop& loop) {
     return std::all_of(loop.points.begin(), loop.points.end(),
                        [](const MPointOnLoop& p) { return p.uv.has_value(); });
   });
-  constexpr double kLargest = std::numeric_limits<double>::max();
-  Box box{kLargest, kLargest, -kLargest, -kLargest};
   for (const MSegmentedLoop& loop : loops) {
     for (const MPointOnLoop& p : loop.points) {
       const MQuadIndex q = allUV ? projector.Project(p) : projector.Project(p.point);

@@ -66,6 +66,7 @@
 // The face triangulator and its building blocks
 #include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+#include "Oxlen/Cad/Triangulation/MLoopSegmenter.h"
 #include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
 #include "Oxlen/Cad/Triangulation/MPointOnLoop.h"
 #include "Oxlen/Cad/Triangulation/MPointToQuadProjector.h"

@@ -1,0 +1,212 @@
+// Segmentation of a trimming loop: every fin refined by chords within the tolerance, the fins
+// chained, and their points concatenated into one closed polyline.
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Oxlen/Cad/Triangulation/MLoopSegmenter.h"
+#include "Oxlen/Cad/Triangulation/geometry/distances.h"
+#include "Oxlen/CadEntity/MCADLoop.h"
+#include "loops/fin_curve.h"
+#include "spatial/numeric_helpers.h"
+
+using MLoopSegmenter = MCadTriangulator::MLoopSegmenter;
+using MPointOnLoop = MCadTriangulator::MPointOnLoop;
+using Oxlen::Math::point;
+
+namespace {
+
+// Chords shorter than this are not refined.
+constexpr double kShortestRefinedChord = 1.4901161193847656e-8;
+
+// A stalled search: the projection of the probe on the chord no longer moves by more than this.
+constexpr double kStalledProjection = 2.220446049250313e-16;
+
+// Points of a segmented loop must span a box whose diagonal reaches this length.
+constexpr double kSmallestLoopDiagonal = 0.0001;
+
+// A curve sample: its parameter and its point in model space.
+struct Sample {
+  double t;
+  point<double, 3> p;
+};
+
+// A sample still to be reached by the chordal refinement, with the number of splits that led to
+// the chord ending at it.
+struct PendingSample {
+  Sample sample;
+  int depth;
+};
+
+// What the chordal refinement of one fin needs to evaluate and check its curve.
+struct ChordRefiner {
+  const MCAD3DVUVSurfaceCurve& curve;
+  const Oxlen::Math::matrix4x4<double>& placement;
+  double tolerance;
+  const Oxlen::Math::boundingbox<double, 3>& box;
+  double farthestSquared;  // squared distance from the box beyond which the loop is broken
+
+  Sample Evaluate(double t) const { return {t, loops::detail::ModelPoint(curve, t, placement)}; }
+
+  // The curve point between two samples that projects within the tolerance of the middle of
+  // their chord, found by bisection of the parameter interval. When the projection stalls, or
+  // the bisection runs out of steps (the curve jumps), the point at the middle parameter is
+  // taken instead.
+  Sample MiddleOf(const Sample& left, const Sample& right, double chordLength) const {
+    const double r = tolerance / chordLength;
+    double lo = left.t;
+    double hi = right.t;
+    double previous = 0.5;
+    for (int step = 0; step < MLoopSegmenter::kMaxMiddleSearchSteps; ++step) {
+      const double tm = (lo + hi) * 0.5;
+      const Sample q = Evaluate(tm);
+      if (box.squared_distance(q.p) > farthestSquared)
+        throw MLoopSegmenter::MExceptionBadLoop();
+      const double s = geometry::detail::segment_projection_parameter(q.p, left.p, right.p);
+      if (0.5 - r <= s && s <= 0.5 + r)
+        return q;
+      if (s < 0.5 - r)
+        lo = tm;
+      if (s > 0.5 + r)
+        hi = tm;
+      if (std::fabs(s - previous) < kStalledProjection)
+        break;
+      previous = s;
+    }
+    return Evaluate((left.t + right.t) * 0.5);
+  }
+
+  // Refines the samples: a chord whose middle point lies at least the tolerance away is split
+  // there and its left part examined first. The chords are walked from left to right with the
+  // samples still to reach on a stack, so every split costs constant time.
+  std::vector<Sample> Refine(const std::vector<Sample>& samples) const {
+    std::vector<Sample> done{samples.front()};
+    std::vector<PendingSample> pending;
+    pending.reserve(samples.size());
+    for (std::size_t k = samples.size() - 1; k >= 1; --k)
+      pending.push_back({samples[k], 0});
+    std::size_t insertions = 0;
+    while (!pending.empty()) {
+      PendingSample& right = pending.back();
+      const Sample& left = done.back();
+      const double chordLength = geometry::detail::overflow_safe_length(right.sample.p - left.p);
+      // A chord split kMaxChordSplitDepth times spans a jump of the curve, and after
+      // kMaxChordInsertionsPerFin splits the fin keeps what it has: both stop the refinement
+      // on curves that would otherwise be split without end.
+      if (chordLength >= kShortestRefinedChord &&
+          right.depth < MLoopSegmenter::kMaxChordSplitDepth &&
+          insertions < MLoopSegmenter::kMaxChordInsertionsPerFin) {
+        const Sample q = MiddleOf(left, right.sample, chordLength);
+        if (geometry::ComputeDistanceBetweenPointAndSegment(q.p, {left.p, right.sample.p}) >=
+            tolerance) {
+          const int depth = right.depth + 1;
+          right.depth = depth;
+          pending.push_back({q, depth});
+          ++insertions;
+          continue;
+        }
+      }
+      done.push_back(right.sample);
+      pending.pop_back();
+    }
+    return done;
+  }
+};
+
+void RequireTags(const std::optional<std::vector<int>>& tags, std::size_t finCount) {
+  if (tags && tags->size() != finCount) {
+    throw std::invalid_argument("tags: " + std::to_string(tags->size()) + " tags for " +
+                                std::to_string(finCount) + " fins");
+  }
+}
+
+// The loop's points (and tags) in fin order.
+MCadTriangulator::MSegmentedLoop Concatenate(std::vector<MLoopSegmenter::MFinPoints>& fins,
+                                             const std::optional<std::vector<int>>& tags) {
+  MCadTriangulator::MSegmentedLoop loop;
+  if (tags)
+    loop.tags.emplace();
+  for (std::size_t i = 0; i < fins.size(); ++i) {
+    loop.points.insert(loop.points.end(), fins[i].begin(), fins[i].end());
+    if (tags)
+      loop.tags->insert(loop.tags->end(), fins[i].size(), (*tags)[i]);
+  }
+  return loop;
+}
+
+// A loop without points, or whose points collapse into a box of diagonal below 0.0001, cannot
+// bound anything.
+void RequireExtent(const std::vector<MPointOnLoop>& points) {
+  Oxlen::Math::boundingbox<double, 3> box;
+  for (const MPointOnLoop& p : points)
+    box.extend(p.point);
+  if (points.empty() ||
+      geometry::detail::overflow_safe_length(box.extent()) < kSmallestLoopDiagonal)
+    throw MLoopSegmenter::MExceptionBadLoop();
+}
+
+}  // namespace
+
+MLoopSegmenter::MFinPoints MLoopSegmenter::SegmentFin(
+    const MCADFin& fin, const Oxlen::Math::matrix4x4<double>& placement, double tolerance,
+    const MSurfaceIsolines& isolines, const Oxlen::Math::boundingbox<double, 3>& box) {
+  loops::detail::RequireTolerance(tolerance);
+  const MCAD3DVUVSurfaceCurve& curve = loops::detail::CurveOf(fin);
+  const MFinSamples initial = SampleFinCurve(fin, placement, isolines, tolerance);
+
+  std::vector<Sample> samples;
+  samples.reserve(initial.parameters.size());
+  for (std::size_t k = 0; k < initial.parameters.size(); ++k)
+    samples.push_back({initial.parameters[k], initial.points[k]});
+  if (samples.size() >= 2) {
+    const double farthest = std::max(10.0 * tolerance, 1000.0);
+    const ChordRefiner refiner{curve, placement, tolerance, box, farthest * farthest};
+    samples = refiner.Refine(samples);
+  }
+
+  MFinPoints points;
+  points.reserve(samples.size());
+  const MCAD2DVCurve* uvCurve = loops::detail::UVCurveOf(curve);
+  for (const Sample& s : samples) {
+    if (uvCurve != nullptr)
+      points.emplace_back(s.p, loops::detail::UVPoint(*uvCurve, s.t));
+    else
+      points.emplace_back(s.p);
+  }
+  return points;
+}
+
+MCadTriangulator::MSegmentedLoop MLoopSegmenter::SegmentLoop(
+    const MCADLoop& loop, std::optional<std::vector<int>> tags,
+    const Oxlen::Math::matrix4x4<double>& placement, double tolerance,
+    const MSurfaceIsolines& isolines, const Oxlen::Math::boundingbox<double, 3>& box) {
+  loops::detail::RequireTolerance(tolerance);
+  RequireTags(tags, loop.FinCount());
+  for (const MCADFin& fin : loop.Fins())
+    if (fin.curve == nullptr)
+      throw std::invalid_argument("loop: a fin has no curve");
+
+  std::vector<MFinPoints> fins;
+  fins.reserve(loop.FinCount());
+  for (const MCADFin& fin : loop.Fins()) {
+    MFinPoints points = SegmentFin(fin, placement, tolerance, isolines, box);
+    // A curve that lists no parameter gives no point to chain.
+    if (points.empty())
+      throw MExceptionBadLoop();
+    if (!fin.sameSense)
+      std::reverse(points.begin(), points.end());
+    fins.push_back(std::move(points));
+  }
+
+  OrderFins(fins, tags, tolerance);
+  for (std::size_t i = 0; i < fins.size(); ++i)
+    JoinFins(fins[i], fins[(i + 1) % fins.size()], tolerance);
+
+  MSegmentedLoop segmented = Concatenate(fins, tags);
+  RequireExtent(segmented.points);
+  return segmented;
+}
