@@ -17,6 +17,7 @@
 #include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
 #include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
 #include "Oxlen/Cad/Triangulation/MTrimPartSelector.h"
+#include "Oxlen/Cad/Triangulation/MTrimmer.h"
 #include "Oxlen/Geometry/triangle_surface.h"
 #include "Oxlen/Math/boundingbox.h"
 #include "Oxlen/Math/point.h"
@@ -123,6 +124,15 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   /// Whether the loop runs along that border cycle within twice the tolerance.
   static bool IsLoopAroundDomain(const MQuads& grid, const MSegmentedLoop& loop,
                                  const MPointToQuadProjector& projector, double tolerance);
+
+  // --- Trimming information -------------------------------------------------------------------
+
+  /// Everything the trimmer needs about one quad: its corners, its inner loops and its loop
+  /// parts with their entering and leaving crossings on the quad's edges.
+  /// @throws std::logic_error "MCadTriangulator::MInternal::FillQuadTrimmingInformation: loop part
+  ///         is on a wrong edge" when a crossing lies on none of the quad's edges.
+  static MTrimmer::MQuadToTrim FillQuadTrimmingInformation(const MQuadrangulatedSurface& grid,
+                                                           const MQuadIndex& quad);
 
   // --- Assembly -----------------------------------------------------------------------------
 

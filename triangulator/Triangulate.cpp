@@ -1,11 +1,16 @@
 // The face triangulation pipeline.
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <stdexcept>
 
 #include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+#include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
+#include "Oxlen/Cad/Triangulation/MPointToQuadProjector.h"
 #include "Oxlen/Cad/Triangulation/MQuadrangulatedSurface.h"
+#include "Oxlen/Cad/Triangulation/MTrimPartSelector.h"
 #include "Oxlen/CadEntity/MCADFace.h"
 #include "Oxlen/CadEntity/MCADUVCone.h"
 #include "Oxlen/CadEntity/MCADUVCylinder.h"
@@ -28,11 +33,25 @@ bool IsCancelled(const std::function<bool()>& cancel) {
   return cancel && cancel();
 }
 
-void ValidateArguments(double tolerance, double maxEdgeLength) {
+void ValidateArguments(const MCADFace& face, const std::optional<std::vector<int>>& finTags,
+                       double tolerance, double maxEdgeLength) {
   if (!std::isfinite(tolerance) || tolerance < 0.0)
     throw std::invalid_argument("tolerance: must be finite and non-negative");
   if (std::isnan(maxEdgeLength) || !(maxEdgeLength > 0.0))
     throw std::invalid_argument("maxEdgeLength: must be positive (+infinity for no limit)");
+  if (!finTags)
+    return;
+  // Every loop takes its fins' tags from the front of the list while the list lasts.
+  std::size_t remaining = finTags->size();
+  for (const auto& loop : face.Loops()) {
+    if (remaining == 0)
+      break;
+    if (remaining < loop->FinCount())
+      throw std::invalid_argument(
+          "finTags: the list ends within a loop (it must hold a value for every fin of each "
+          "loop it reaches)");
+    remaining -= loop->FinCount();
+  }
 }
 
 // Planes, cylinders, cones and spheres keep their initial isolines; free-form surfaces thin them.
@@ -40,6 +59,58 @@ bool IsAnalyticKind(const MCADUVSurface& surface) {
   return dynamic_cast<const MCADUVSphere*>(&surface) || dynamic_cast<const MCADUVCone*>(&surface) ||
          dynamic_cast<const MCADUVCylinder*>(&surface) ||
          dynamic_cast<const MCADUVPlane*>(&surface);
+}
+
+// Size refinement: within the UV region the loops touch, no crossing grid edge longer than the
+// size limit, unless the estimate says the budget cannot afford it.
+void RefineNearLoops(MQuads& grid, const std::vector<MCadTriangulator::MSegmentedLoop>& loops,
+                     double tolerance, double maxEdgeLength, std::size_t maxQuads) {
+  using MInternal = MCadTriangulator::MInternal;
+  const double spacing = MInternal::GetLoopSpacing(loops);
+  const double sizeLimit = std::min(std::max(spacing, 10.0 * tolerance), maxEdgeLength);
+  const std::array<double, 4> box = MInternal::GetLoopsUVBox(grid, loops, tolerance);
+  if (MInternal::EstimateQuadsCount(grid, sizeLimit, box) > maxQuads)
+    return;
+  MInternal::RefineBySize(grid, sizeLimit, box, maxQuads);
+}
+
+// Removes the loop that runs around a closed domain, when exactly one does.
+bool SetAsideLoopAroundDomain(const MQuads& grid,
+                              std::vector<MCadTriangulator::MSegmentedLoop>& loops,
+                              const MCadTriangulator::MPointToQuadProjector& projector,
+                              double tolerance) {
+  std::size_t found = loops.size();
+  for (std::size_t i = 0; i < loops.size(); ++i) {
+    if (!MCadTriangulator::MInternal::IsLoopAroundDomain(grid, loops[i], projector, tolerance))
+      continue;
+    if (found != loops.size())
+      return false;  // a second one: none is removed
+    found = i;
+  }
+  if (found == loops.size())
+    return false;
+  loops.erase(loops.begin() + static_cast<std::ptrdiff_t>(found));
+  return true;
+}
+
+// Lays the loops over the grid's quads; returns whether a loop around a closed domain was set
+// aside.
+bool DistributeLoops(MCadTriangulator::MQuadrangulatedSurface& grid,
+                     std::vector<MCadTriangulator::MSegmentedLoop> loops, double tolerance) {
+  const MCadTriangulator::MPointToQuadProjector projector(grid.quads, tolerance);
+  bool aroundDomain = false;
+  if (grid.quads.IsClosed(MQuads::EAxis::U) || grid.quads.IsClosed(MQuads::EAxis::V))
+    aroundDomain = SetAsideLoopAroundDomain(grid.quads, loops, projector, tolerance);
+  for (MCadTriangulator::MSegmentedLoop& loop : loops)
+    grid.loops.AddLoop(grid.quads, std::move(loop), projector);
+  return aroundDomain;
+}
+
+// Whether a loop of the face is marked as running around its domain.
+bool HasLoopAroundDomainMark(const MCADFace& face) {
+  return std::any_of(face.Loops().begin(), face.Loops().end(), [](const auto& loop) {
+    return loop->GetIsSpecialCase(eLoopSpecialCaseAroundDomain);
+  });
 }
 
 // Merges the vertices that neighbouring quads share and drops what the merge made degenerate.
@@ -65,10 +136,10 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
 }
 
 MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
-    const MCADFace& face, const std::optional<std::vector<int>>& /*finTags*/, double tolerance,
+    const MCADFace& face, const std::optional<std::vector<int>>& finTags, double tolerance,
     double maxEdgeLength, std::size_t maxQuads, const std::function<bool()>& cancel,
     MStatistics* statistics) {
-  ValidateArguments(tolerance, maxEdgeLength);
+  ValidateArguments(face, finTags, tolerance, maxEdgeLength);
   MStatistics stats;
 
   // 1. A face without a surface has nothing to mesh.
@@ -103,14 +174,17 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
   if (IsCancelled(cancel))
     return {};
 
-  // 7.-9. Loop segmentation, orientation and size refinement run for trimmed faces. A face
-  // without loops has none to segment, but the call still answers a cancellation here.
-  if (face.LoopCount() != 0)
-    throw std::logic_error(
-        "MCadTriangulator::Triangulate: faces with trimming loops are not supported yet");
+  // 7. The loops as closed polylines.
+  std::vector<MSegmentedLoop> loops = MInternal::SegmentLoops(
+      face, finTags, tolerance, grid.quads.GetIsolines(), grid.quads.CalculateBoundingBox3d());
   if (IsCancelled(cancel))
     return {};
-  const bool reversed = face.GetOrientation() == eFaceOrientationReversed;
+
+  // 8. Orientation.
+  const bool reversed = MInternal::OrientLoops(face, grid.quads, loops, tolerance);
+
+  // 9. Size refinement near the loops.
+  RefineNearLoops(grid.quads, loops, tolerance, maxEdgeLength, maxQuads);
 
   // 10. Seams closed, poles collapsed.
   grid.quads.CloseExactlyIfClosed(tolerance);
@@ -120,18 +194,19 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
   if (IsCancelled(cancel))
     return {};
 
-  // 11.-13. Without loops there is nothing to distribute; the cancellation check that follows the
-  // distribution still runs.
+  // 11.-13. The loops laid over the quads; a loop around a closed domain is set aside.
   start = Clock::now();
+  bool aroundDomain = DistributeLoops(grid, std::move(loops), tolerance);
   if (IsCancelled(cancel))
     return {};
 
-  // 14.-15. No vertex has a side that follows from a loop: every vertex counts as inside and the
-  // face is triangulated whole.
-  const std::size_t vertexCount =
-      static_cast<std::size_t>(grid.quads.GetIsolinesCount(MQuads::EAxis::U)) *
-      static_cast<std::size_t>(grid.quads.GetIsolinesCount(MQuads::EAxis::V));
-  std::vector<MInternal::EVertexStatus> statuses(vertexCount, MTrimPartSelector::Inside);
+  // 14.-15. The side of every grid vertex.
+  aroundDomain = aroundDomain || HasLoopAroundDomainMark(face);
+  bool unclassified = false;
+  std::vector<MInternal::EVertexStatus> statuses =
+      MTrimPartSelector::ClassifyVertices(grid, tolerance, aroundDomain, unclassified);
+  if (unclassified && face.LoopCount() != 0)
+    return {};
 
   // 16. The quads that contribute triangles.
   std::set<MQuads::MQuadIndex> quads = MInternal::CollectQuadsToTriangulate(grid, statuses);

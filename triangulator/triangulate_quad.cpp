@@ -1,26 +1,73 @@
 // One quad of the grid as a local mesh, appended to the face mesh.
-#include <stdexcept>
+#include <limits>
+#include <unordered_map>
 
-#include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
+#include "Oxlen/Cad/Triangulation/MTrimmer.h"
 #include "triangulator/MInternal.h"
+
+namespace {
+
+using Edge = std::pair<std::size_t, std::size_t>;
+using MTrimmer = MCadTriangulator::MTrimmer;
+
+// The local mesh of a trimmed quad: the kept triangles and the loop segments, with trimmer
+// vertices renumbered in the order they are first met.
+struct LocalMesh {
+  Oxlen::Geometry::triangle_surface mesh;
+  std::set<Edge> segments;
+  std::map<Edge, int> borderEdges;
+};
+
+LocalMesh BuildLocalMesh(const MTrimmer::MTriangles& trimmed, const std::vector<bool>& keep) {
+  LocalMesh local;
+  std::unordered_map<std::int32_t, std::size_t> index;
+  auto map = [&](std::int32_t v) {
+    const auto [it, inserted] = index.try_emplace(v, local.mesh.vertices.size());
+    if (inserted)
+      local.mesh.vertices.push_back(trimmed.vertices[static_cast<std::size_t>(v)]);
+    return it->second;
+  };
+  for (std::size_t t = 0; t < trimmed.triangles.size(); ++t) {
+    if (!keep[t])
+      continue;
+    const auto& tri = trimmed.triangles[t];
+    const std::size_t a = map(tri[0]), b = map(tri[1]), c = map(tri[2]);
+    local.mesh.triangles.push_back({a, b, c});
+  }
+  for (const MTrimmer::MSegmentFromLoop& segment : trimmed.segments) {
+    const Edge edge{map(segment.first), map(segment.second)};
+    if (segment.tag)
+      local.borderEdges[edge] = *segment.tag;
+    local.segments.insert(edge);
+  }
+  return local;
+}
+
+// The quad's area vector: the sum of the cross products of consecutive corners.
+Oxlen::Math::point<double, 3> QuadNormal(const std::array<MTrimmer::MPoint, 4>& c) {
+  return cross(c[0], c[1]) + cross(c[1], c[2]) + cross(c[2], c[3]) + cross(c[3], c[0]);
+}
+
+}  // namespace
 
 void MCadTriangulator::MInternal::TriangulateQuad(triangulation_result& faceMesh,
                                                   const MQuadrangulatedSurface& grid,
                                                   const MQuadIndex& quad, bool firstVertexInside,
-                                                  double /*tolerance*/, bool reversed) {
-  const bool crossed =
-      grid.loops.GetNumberOfInnerLoops(quad) > 0 || grid.loops.GetNumberOfLoopParts(quad) > 0;
-  if (crossed)
-    throw std::logic_error(
-        "MCadTriangulator::MInternal::TriangulateQuad: quads crossed by loops cannot be trimmed "
-        "yet");
-  if (!firstVertexInside)
+                                                  double tolerance, bool reversed) {
+  const MTrimmer::MQuadToTrim info = FillQuadTrimmingInformation(grid, quad);
+  if (info.parts.empty() && info.innerLoops.empty()) {
+    if (!firstVertexInside)
+      return;
+    // An untouched inner quad: its four corners, split along the diagonal from corner 1 to 3.
+    Oxlen::Geometry::triangle_surface local;
+    local.vertices.assign(info.corners.begin(), info.corners.end());
+    local.triangles = {{0, 1, 3}, {3, 1, 2}};
+    AppendTriangles(faceMesh, local, {}, reversed);
     return;
-
-  // An untouched inner quad: its four corners, split along the diagonal from corner 1 to 3.
-  Oxlen::Geometry::triangle_surface local;
-  for (const MQuads::MVertexIndex& corner : grid.quads.GetQuadVertices(quad))
-    local.vertices.push_back(grid.quads.GetVertex3d(corner));
-  local.triangles = {{0, 1, 3}, {3, 1, 2}};
-  AppendTriangles(faceMesh, local, {}, reversed);
+  }
+  const MTrimmer::MTriangles trimmed = MTrimmer::TrimQuad(info);
+  const std::vector<bool> keep = MTrimmer::SelectInnerTriangles(trimmed, firstVertexInside);
+  LocalMesh local = BuildLocalMesh(trimmed, keep);
+  Reduce(local.mesh, local.segments, QuadNormal(info.corners), local.borderEdges, tolerance / 10.0);
+  AppendTriangles(faceMesh, local.mesh, local.borderEdges, reversed);
 }

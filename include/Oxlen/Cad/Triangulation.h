@@ -75,3 +75,4 @@
 #include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
 #include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
 #include "Oxlen/Cad/Triangulation/MTrimPartSelector.h"
+#include "Oxlen/Cad/Triangulation/MTrimmer.h"

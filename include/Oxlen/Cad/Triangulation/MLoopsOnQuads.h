@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Oxlen/Cad/Triangulation/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"
+#include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
 #include "Oxlen/Math/point.h"
 
 /// The trimming loops of one face distributed over the quads of its grid.
@@ -68,6 +70,48 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopsOnQuads {
 
   /// Takes over all three members; `other` is left empty and usable.
   MLoopsOnQuads& operator=(MLoopsOnQuads&& other) noexcept;
+
+  /// Distributes one closed loop over the quads of `quads`.
+  ///
+  /// Every loop point is located in a quad by `projector`. Between two consecutive points in
+  /// different quads the loop is cut at the grid edges of a shortest walk over the quads: the
+  /// walk starts at the first point moved onto its quad, ends at the second moved onto its quad,
+  /// and crosses every edge it passes at the edge point nearest to the straight 3D segment between
+  /// the two loop points; it never crosses an open border of the grid. A crossing of a periodic
+  /// seam is recorded twice, on both copies of the seam edge, with no part between the two. The
+  /// stretches between consecutive cuts become loop parts of the quads they run through; a loop
+  /// that never leaves its first point's quad becomes an inner loop of that quad. On a grid closed
+  /// in neither direction, parts of the loop that cross each other inside a quad are uncrossed,
+  /// and the closed pieces this leaves whose crossings break the in/out alternation along the grid
+  /// lines are dropped.
+  ///
+  /// Splitting points are appended after those of earlier loops. Every crossing carries the tag of
+  /// the loop point that starts its segment when the loop has tags, tag 0 otherwise.
+  /// @param[in] quads     the grid; the one `projector` was built on.
+  /// @param[in] loop      the loop, consumed: at least one point, all positions finite, and, when
+  ///                      present, exactly one tag per point.
+  /// @param[in] projector locates loop points in `quads`.
+  /// @throws std::invalid_argument "quads: ..." for a grid without quads, "loop: ..." for an empty
+  ///         loop, a non-finite position or a tag count that differs from the point count, and
+  ///         "projector: ..." when it locates a point outside `quads`. The distribution is then
+  ///         unchanged.
+  /// @throws std::out_of_range "key was not found in unordered_flat_map" when two consecutive
+  ///         points can only be joined across an open border of the grid; the distribution keeps
+  ///         what earlier loops added.
+  void AddLoop(const MQuads& quads, MSegmentedLoop&& loop, const MPointToQuadProjector& projector);
+
+  /// Checks every invariant of the distribution at once: no empty map entries; quads, grid edges
+  /// and parameters within `quads`; every part indexes existing splitting points, enters its quad
+  /// through one of its edges (that quad being the crossing's next quad) and leaves it through
+  /// another (that quad being the previous one); the parts form closed cycles, where a part that
+  /// ends on a periodic seam continues at the part that starts on the seam's other copy; every
+  /// crossing of a periodic seam is followed by its twin on the other copy; every crossing has a
+  /// tag; tag lists match their point lists.
+  /// @param[in]  quads the grid the loops were distributed over.
+  /// @param[out] why   null, or receives a description of the first broken invariant (unchanged
+  ///                   when the distribution is valid).
+  /// @return true when every invariant holds.
+  bool IsValid(const MQuads& quads, std::string* why = nullptr) const;
 
   /// The inner loops of every quad that has any.
   const std::map<MQuadIndex, std::vector<MInnerLoop>>& GetAllInnerLoops() const;
