@@ -125,6 +125,12 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   static bool IsLoopAroundDomain(const MQuads& grid, const MSegmentedLoop& loop,
                                  const MPointToQuadProjector& projector, double tolerance);
 
+  /// Tags the open mesh edges that run along `loop` (within twice the tolerance) as border
+  /// edges: used for a loop set aside because it runs around a closed domain, whose edges no
+  /// trimmed quad reports. Does nothing for a loop without tags.
+  static void AppendBorderEdgesAlongLoop(triangulation_result& mesh, const MSegmentedLoop& loop,
+                                         double tolerance, bool reversed);
+
   // --- Trimming information -------------------------------------------------------------------
 
   /// Everything the trimmer needs about one quad: its corners, its inner loops and its loop

@@ -74,36 +74,37 @@ void RefineNearLoops(MQuads& grid, const std::vector<MCadTriangulator::MSegmente
   MInternal::RefineBySize(grid, sizeLimit, box, maxQuads);
 }
 
-// Removes the loop that runs around a closed domain, when exactly one does.
-bool SetAsideLoopAroundDomain(const MQuads& grid,
-                              std::vector<MCadTriangulator::MSegmentedLoop>& loops,
-                              const MCadTriangulator::MPointToQuadProjector& projector,
-                              double tolerance) {
+// Removes the loop that runs around a closed domain, when exactly one does, and returns it.
+std::optional<MCadTriangulator::MSegmentedLoop> SetAsideLoopAroundDomain(
+    const MQuads& grid, std::vector<MCadTriangulator::MSegmentedLoop>& loops,
+    const MCadTriangulator::MPointToQuadProjector& projector, double tolerance) {
   std::size_t found = loops.size();
   for (std::size_t i = 0; i < loops.size(); ++i) {
     if (!MCadTriangulator::MInternal::IsLoopAroundDomain(grid, loops[i], projector, tolerance))
       continue;
     if (found != loops.size())
-      return false;  // a second one: none is removed
+      return std::nullopt;  // a second one: none is removed
     found = i;
   }
   if (found == loops.size())
-    return false;
+    return std::nullopt;
+  auto setAside = std::move(loops[found]);
   loops.erase(loops.begin() + static_cast<std::ptrdiff_t>(found));
-  return true;
+  return setAside;
 }
 
-// Lays the loops over the grid's quads; returns whether a loop around a closed domain was set
-// aside.
-bool DistributeLoops(MCadTriangulator::MQuadrangulatedSurface& grid,
-                     std::vector<MCadTriangulator::MSegmentedLoop> loops, double tolerance) {
+// Lays the loops over the grid's quads; returns the loop set aside because it runs around a
+// closed domain, if there is one.
+std::optional<MCadTriangulator::MSegmentedLoop> DistributeLoops(
+    MCadTriangulator::MQuadrangulatedSurface& grid,
+    std::vector<MCadTriangulator::MSegmentedLoop> loops, double tolerance) {
   const MCadTriangulator::MPointToQuadProjector projector(grid.quads, tolerance);
-  bool aroundDomain = false;
+  std::optional<MCadTriangulator::MSegmentedLoop> setAside;
   if (grid.quads.IsClosed(MQuads::EAxis::U) || grid.quads.IsClosed(MQuads::EAxis::V))
-    aroundDomain = SetAsideLoopAroundDomain(grid.quads, loops, projector, tolerance);
+    setAside = SetAsideLoopAroundDomain(grid.quads, loops, projector, tolerance);
   for (MCadTriangulator::MSegmentedLoop& loop : loops)
     grid.loops.AddLoop(grid.quads, std::move(loop), projector);
-  return aroundDomain;
+  return setAside;
 }
 
 // Whether a loop of the face is marked as running around its domain.
@@ -196,12 +197,12 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
 
   // 11.-13. The loops laid over the quads; a loop around a closed domain is set aside.
   start = Clock::now();
-  bool aroundDomain = DistributeLoops(grid, std::move(loops), tolerance);
+  const std::optional<MSegmentedLoop> setAside = DistributeLoops(grid, std::move(loops), tolerance);
   if (IsCancelled(cancel))
     return {};
 
   // 14.-15. The side of every grid vertex.
-  aroundDomain = aroundDomain || HasLoopAroundDomainMark(face);
+  const bool aroundDomain = setAside.has_value() || HasLoopAroundDomainMark(face);
   bool unclassified = false;
   std::vector<MInternal::EVertexStatus> statuses =
       MTrimPartSelector::ClassifyVertices(grid, tolerance, aroundDomain, unclassified);
@@ -233,6 +234,8 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
   // 19. Coincident vertices merged.
   start = Clock::now();
   MergeCoincidentVertices(mesh);
+  if (setAside)
+    MInternal::AppendBorderEdgesAlongLoop(mesh, *setAside, tolerance, reversed);
   stats.mergeSeconds = SecondsSince(start);
 
   // 20.

@@ -1,7 +1,9 @@
 // oxlen-mesh: meshes a model face by face and writes the mesh.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -32,6 +34,31 @@ const char* SurfaceKind(const MCADUVSurface& surface) {
   return "other";
 }
 
+// One tag per fin of the face, numbering its fins from 1 in loop order.
+std::vector<int> FinTags(const MCADFace& face) {
+  std::vector<int> tags;
+  for (const auto& loop : face.Loops())
+    for (std::size_t i = 0; i < loop->FinCount(); ++i)
+      tags.push_back(static_cast<int>(tags.size()) + 1);
+  return tags;
+}
+
+// "tag:count" for every tag of the border edges, in tag order.
+std::string BorderEdgesPerTag(const MCadTriangulator::triangulation_result& mesh) {
+  std::map<int, std::size_t> counts;
+  for (const auto& e : mesh.border_edges)
+    ++counts[e.tag];
+  std::string text;
+  for (const auto& [tag, count] : counts) {
+    if (!text.empty())
+      text += ' ';
+    text += std::to_string(tag);
+    text += ':';
+    text += std::to_string(count);
+  }
+  return text;
+}
+
 // Appends one face's mesh to the model's mesh.
 void Append(Oxlen::Geometry::triangle_surface& all, const Oxlen::Geometry::triangle_surface& part) {
   const std::size_t offset = all.vertices.size();
@@ -42,31 +69,35 @@ void Append(Oxlen::Geometry::triangle_surface& all, const Oxlen::Geometry::trian
 
 int Run(const Options& options) {
   const std::vector<NamedFace> model = oxlen_mesh::BuildDefaultModel();
-  std::printf("%-18s %-9s %9s %9s %10s %10s %12s\n", "face", "kind", "quads", "vertices",
-              "triangles", "time [ms]", "deviation");
+  std::printf("%-19s %-9s %8s %9s %10s %7s %10s %11s\n", "face", "kind", "quads", "vertices",
+              "triangles", "border", "time [ms]", "deviation");
   Oxlen::Geometry::triangle_surface all;
   std::size_t totalQuads = 0;
+  std::size_t totalBorder = 0;
   double totalMs = 0.0;
   double worstDeviation = 0.0;
   for (const NamedFace& f : model) {
     MCadTriangulator::MStatistics stats;
     const auto start = std::chrono::steady_clock::now();
     const auto mesh =
-        MCadTriangulator::Triangulate(f.face, std::nullopt, options.tolerance,
+        MCadTriangulator::Triangulate(f.face, FinTags(f.face), options.tolerance,
                                       options.maxEdgeLength, options.maxQuads, {}, &stats);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const double deviation = oxlen_mesh::MeasureSurfaceDeviation(f.face, mesh);
-    std::printf("%-18s %-9s %9zu %9zu %10zu %10.2f %12.3e\n", f.name.c_str(),
+    std::printf("%-19s %-9s %8zu %9zu %10zu %7zu %10.2f %11.3e\n", f.name.c_str(),
                 SurfaceKind(*f.face.GetSurface()), stats.quads, mesh.vertices.size(),
-                mesh.triangles.size(), ms, deviation);
+                mesh.triangles.size(), mesh.border_edges.size(), ms, deviation);
+    if (!mesh.border_edges.empty())
+      std::printf("%-19s border edges per fin tag: %s\n", "", BorderEdgesPerTag(mesh).c_str());
+    totalBorder += mesh.border_edges.size();
     totalQuads += stats.quads;
     totalMs += ms;
     worstDeviation = std::max(worstDeviation, deviation);
     Append(all, mesh);
   }
-  std::printf("%-18s %-9s %9zu %9zu %10zu %10.2f %12.3e\n", "total", "", totalQuads,
-              all.vertices.size(), all.triangles.size(), totalMs, worstDeviation);
+  std::printf("%-19s %-9s %8zu %9zu %10zu %7zu %10.2f %11.3e\n", "total", "", totalQuads,
+              all.vertices.size(), all.triangles.size(), totalBorder, totalMs, worstDeviation);
   std::printf("tolerance %g: the largest measured deviation is %s the tolerance\n",
               options.tolerance, worstDeviation <= options.tolerance ? "within" : "ABOVE");
   if (options.output) {
