@@ -105,8 +105,11 @@ void Uncross(const MQuads& quads, MLoopPartSet& set, MLoopPart& a, MLoopPart& b)
   std::vector<Point3> pointsA = Splice(a.points, ia, m.point, b.points, ib);
   std::vector<Point3> pointsB = Splice(b.points, ib, m.point, a.points, ia);
   if (a.tags && b.tags) {
-    std::vector<std::int32_t> tagsA = Splice(*a.tags, ia, InsertedTag(set, a, ia), *b.tags, ib);
-    std::vector<std::int32_t> tagsB = Splice(*b.tags, ib, InsertedTag(set, b, ib), *a.tags, ia);
+    // A point's tag is the tag of the segment leaving it. After the exchange the segment leaving
+    // M in a runs along b's old segment, and the other way round, so each M takes the tag of the
+    // other part's point before it.
+    std::vector<std::int32_t> tagsA = Splice(*a.tags, ia, InsertedTag(set, b, ib), *b.tags, ib);
+    std::vector<std::int32_t> tagsB = Splice(*b.tags, ib, InsertedTag(set, a, ia), *a.tags, ia);
     a.tags = std::move(tagsA);
     b.tags = std::move(tagsB);
   }

@@ -176,8 +176,8 @@ M2SplittingGenerator::MScore M2SplittingGenerator::Score(const MTriangleToTrim& 
                                                          const MSplitting& splitting) {
   MScore score;
   const auto [e1, e2] = FindCommonEdge(splitting.children[0], splitting.children[1]);
-  score.newEdgeIsSegment =
-      std::any_of(triangle.segments.begin(), triangle.segments.end(), [&](const auto& s) {
+  score.newEdgeIsSegment = std::any_of(
+      triangle.segments.begin(), triangle.segments.end(), [e1 = e1, e2 = e2](const auto& s) {
         return (s.first == e1 && s.second == e2) || (s.first == e2 && s.second == e1);
       });
   score.newVertexCount = static_cast<std::int32_t>(splitting.newVertices.size());

@@ -114,11 +114,16 @@ void MTrimmer::PutInnerLoopIntoInitialSplitting(const MLoopsOnQuads::MInnerLoop&
   if (loop.tags && loop.tags->size() != loop.points.size())
     throw std::invalid_argument("loop: tags do not match its points");
   // Consecutive exact duplicates carry no segment; a closing copy of the first point neither.
+  // Where two fins meet, the loop holds their shared point twice, once with each fin's tag: the
+  // kept copy takes the later tag, since the segment leaving the point lies on the later fin.
   std::vector<MPoint> points;
   std::vector<std::int32_t> tags;
   for (std::size_t i = 0; i < loop.points.size(); ++i) {
-    if (!points.empty() && loop.points[i] == points.back())
+    if (!points.empty() && loop.points[i] == points.back()) {
+      if (loop.tags)
+        tags.back() = (*loop.tags)[i];
       continue;
+    }
     points.push_back(loop.points[i]);
     if (loop.tags)
       tags.push_back((*loop.tags)[i]);

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
@@ -33,6 +37,17 @@ inline std::vector<double> Spaced(double lo, double hi, int n) {
 inline FunctionSurface UnitSquare() {
   return FunctionSurface([](double u, double v) { return Point3(u, v, 0.0); }, {0.0, 1.0},
                          {0.0, 1.0});
+}
+
+/// Expects `call` to throw std::invalid_argument whose message starts with `prefix`.
+template <typename Call>
+void ExpectInvalid(Call call, const std::string& prefix) {
+  try {
+    call();
+    ADD_FAILURE() << "accepted: " << prefix;
+  } catch (const std::invalid_argument& e) {
+    EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+  }
 }
 
 }  // namespace grid_test

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -45,13 +44,10 @@ inline std::vector<double> Spaced(double lo, double hi, int n) {
   return values;
 }
 
-/// A uniform double in [0, 1) from the top 53 bits of the generator (the same on every platform).
-inline double Unit(std::mt19937_64& rng) {
-  return static_cast<double>(rng() >> 11) * 0x1.0p-53;
-}
-
+/// A uniform double in [lo, hi) from the top 53 bits of the generator (the same on every
+/// platform).
 inline double Uniform(std::mt19937_64& rng, double lo, double hi) {
-  return lo + (hi - lo) * Unit(rng);
+  return lo + (hi - lo) * (static_cast<double>(rng() >> 11) * 0x1.0p-53);
 }
 
 /// A surface with its closed grid, an empty loop distribution and a projector over the grid.

@@ -3,28 +3,40 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "Oxlen/Cad/Triangulation/geometry/distances.h"
-#include "loops/MLoopPartSet.h"
+#include "loops/MEdgeCrossingFinder.h"
 #include "loops/distribution/distribution_fixtures.h"
-#include "loops/quad_projection.h"
 #include "loops/quad_walk.h"
-#include "loops/self_crossing_repair.h"
 
 namespace {
 
 using namespace distribution_test;
 using loops::detail::MEdgeCrossingFinder;
-using loops::detail::MQuadWalkStatistics;
 using MLoopSplittingPoint = MLoopsOnQuads::MLoopSplittingPoint;
 
-double EdgeToSegment(const MQuads& quads, const MQuads::MPointOnEdge& at, const Point3& p,
+// Distance from the point at parameter t of the edge (from its smaller vertex) to segment pq.
+double EdgeToSegment(const MQuads& quads, const MQuadEdge& edge, double t, const Point3& p,
                      const Point3& q) {
-  return geometry::ComputeDistanceBetweenPointAndSegment(quads.LocatePointOnEdge(at),
+  return geometry::ComputeDistanceBetweenPointAndSegment(quads.LocatePointOnEdge({edge, t}),
                                                          geometry::MSegment{p, q});
+}
+
+// The parameter minimising that distance, by ternary search (the distance is convex in t).
+double NearestByTernarySearch(const MQuads& quads, const MQuadEdge& edge, const Point3& p,
+                              const Point3& q) {
+  double lo = 0.0;
+  double hi = 1.0;
+  for (int k = 0; k < 200; ++k) {
+    const double a = lo + (hi - lo) / 3;
+    const double b = hi - (hi - lo) / 3;
+    if (EdgeToSegment(quads, edge, a, p, q) < EdgeToSegment(quads, edge, b, p, q))
+      hi = b;
+    else
+      lo = a;
+  }
+  return 0.5 * (lo + hi);
 }
 
 TEST(QuadWalk, CrossesEveryEdgeOnItsWayAtThePointNearestToTheSegment) {
@@ -46,58 +58,38 @@ TEST(QuadWalk, CrossesEveryEdgeOnItsWayAtThePointNearestToTheSegment) {
       const MQuadIndex to = g.projector->Project(q);
       const std::vector<MLoopSplittingPoint> path =
           loops::detail::WalkQuads(quads, finder, p, from, q, to);
-      if (from == to) {
-        EXPECT_TRUE(path.empty());
-        continue;
-      }
-      ASSERT_FALSE(path.empty());
-      EXPECT_EQ(path.front().previousQuad, from);
-      EXPECT_EQ(path.back().nextQuad, to);
+      ASSERT_EQ(path.empty(), from == to);
       for (std::size_t k = 0; k < path.size(); ++k) {
+        // Each crossing leaves the quad the previous one entered, through an edge of both
+        // quads; a seam crossing is followed by its twin on the other copy of the seam edge.
         const MLoopSplittingPoint& c = path[k];
+        const MQuadEdge& edge = c.pointOnEdge.edge;
         EXPECT_EQ(c.tag, 0);
-        EXPECT_GE(quads.GetQuadEdgeIndex(c.previousQuad, c.pointOnEdge.edge) +
-                      quads.GetQuadEdgeIndex(c.nextQuad, c.pointOnEdge.edge),
-                  -1);
-        // No point of the edge is nearer to the segment than the crossing.
-        const double d = EdgeToSegment(quads, c.pointOnEdge, p, q);
-        for (int s = 0; s <= 1000; ++s)
-          ASSERT_LE(d, EdgeToSegment(quads, {c.pointOnEdge.edge, s / 1000.0}, p, q) + 1e-12);
-        if (k + 1 < path.size()) {
-          const bool twin = quads.IsEdgeOnPeriodicBorder(c.pointOnEdge.edge) &&
-                            path[k + 1].previousQuad == c.previousQuad;
-          if (twin) {
-            ++seamCrossings;
-            EXPECT_EQ(path[k + 1].nextQuad, c.nextQuad);
-            EXPECT_EQ(path[k + 1].pointOnEdge.parameter, c.pointOnEdge.parameter);
-            EXPECT_NE(path[k + 1].pointOnEdge.edge, c.pointOnEdge.edge);
-            ++k;
-            if (k + 1 < path.size()) {
-              EXPECT_EQ(path[k + 1].previousQuad, c.nextQuad);
-            }
-          } else {
-            EXPECT_EQ(path[k + 1].previousQuad, c.nextQuad);
-          }
+        EXPECT_EQ(c.previousQuad, k == 0 ? from : path[k - 1].nextQuad);
+        EXPECT_GE(
+            quads.GetQuadEdgeIndex(c.previousQuad, edge) + quads.GetQuadEdgeIndex(c.nextQuad, edge),
+            -1);
+        const double best = NearestByTernarySearch(quads, edge, p, q);
+        EXPECT_LE(EdgeToSegment(quads, edge, c.pointOnEdge.parameter, p, q),
+                  EdgeToSegment(quads, edge, best, p, q) + 1e-12);
+        // A collapsed edge at a pole has every parameter at the same place.
+        if (Oxlen::Math::distance(quads.GetVertex3d(edge.start), quads.GetVertex3d(edge.end)) >
+            1e-9) {
+          EXPECT_NEAR(c.pointOnEdge.parameter, best, 1e-6);
+        }
+        if (k + 1 < path.size() && quads.IsEdgeOnPeriodicBorder(edge) &&
+            path[k + 1].previousQuad == c.previousQuad) {
+          ++seamCrossings;
+          const MLoopSplittingPoint& twin = path[++k];
+          EXPECT_EQ(twin.nextQuad, c.nextQuad);
+          EXPECT_EQ(twin.pointOnEdge.parameter, c.pointOnEdge.parameter);
+          EXPECT_NE(twin.pointOnEdge.edge, edge);
         }
       }
+      EXPECT_TRUE(path.empty() || path.back().nextQuad == to);
     }
   }
   EXPECT_GT(seamCrossings, 10);
-}
-
-// The quads of a plane grid that come within `radius` of p (in the plane z = 0).
-std::size_t QuadsWithin(const MQuads& quads, const Point3& p, double radius) {
-  const auto& u = quads.GetIsolines(MQuads::EAxis::U);
-  const auto& v = quads.GetIsolines(MQuads::EAxis::V);
-  std::size_t count = 0;
-  for (std::size_t i = 0; i + 1 < u.size(); ++i) {
-    for (std::size_t j = 0; j + 1 < v.size(); ++j) {
-      const double du = std::max({u[i] - p[0], 0.0, p[0] - u[i + 1]});
-      const double dv = std::max({v[j] - p[1], 0.0, p[1] - v[j + 1]});
-      count += std::hypot(du, dv) <= radius ? 1 : 0;
-    }
-  }
-  return count;
 }
 
 TEST(QuadWalk, CostsWorkInProportionToTheQuadsItTouchesNotToTheGrid) {
@@ -109,85 +101,69 @@ TEST(QuadWalk, CostsWorkInProportionToTheQuadsItTouchesNotToTheGrid) {
   grids.push_back(Plane(Spaced(0, 10, 100), Spaced(0, 10, 100)));
   const Point3 p(4.3, 4.4, 0.0);
   const Point3 q(6.6, 5.2, 0.0);
-  std::vector<MQuadWalkStatistics> work;
+  std::vector<loops::detail::MQuadWalkStatistics> work(3);
   std::vector<std::vector<MLoopSplittingPoint>> paths;
   std::vector<std::size_t> reset;
-  for (const TestGrid& g : grids) {
-    MEdgeCrossingFinder finder(g.Quads());
-    MQuadWalkStatistics statistics;
-    paths.push_back(loops::detail::WalkQuads(g.Quads(), finder, p, g.projector->Project(p), q,
-                                             g.projector->Project(q), &statistics));
-    work.push_back(statistics);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const MQuads& quads = grids[k].Quads();
+    MEdgeCrossingFinder finder(quads);
+    paths.push_back(loops::detail::WalkQuads(quads, finder, p, grids[k].projector->Project(p), q,
+                                             grids[k].projector->Project(q), &work[k]));
     // Only quads within reach of the start cheaper than the whole way are searched (each at most
     // once per edge it is entered by); every search pushes at most the end point and the quad's
     // four edges and asks the finder about at most those four edges.
-    EXPECT_LE(statistics.expanded, 4 * QuadsWithin(g.Quads(), p, distance(p, q)) + 1);
-    EXPECT_LE(statistics.pushed, 5 * statistics.expanded);
-    EXPECT_LE(finder.GetComputedCount(), 4 * statistics.expanded);
-    EXPECT_LE(statistics.popped, statistics.pushed);
+    const auto& u = quads.GetIsolines(MQuads::EAxis::U);
+    // The quads within |pq| of p (the grids have the same isolines in U and V).
+    std::size_t near = 0;
+    for (std::size_t i = 0; i + 1 < u.size(); ++i)
+      for (std::size_t j = 0; j + 1 < u.size(); ++j)
+        near += std::hypot(std::max({u[i] - p[0], 0.0, p[0] - u[i + 1]}),
+                           std::max({u[j] - p[1], 0.0, p[1] - u[j + 1]})) <= distance(p, q);
+    EXPECT_LE(work[k].expanded, 4 * near + 1);
+    EXPECT_LE(work[k].pushed, 5 * work[k].expanded);
+    EXPECT_LE(finder.GetComputedCount(), 4 * work[k].expanded);
+    EXPECT_LE(work[k].popped, work[k].pushed);
     // The next segment clears only the range the walk wrote.
     finder.SetSegment(p, q);
     EXPECT_GE(finder.GetLastResetCount(), finder.GetComputedCount());
     reset.push_back(finder.GetLastResetCount());
   }
-  EXPECT_EQ(paths[0].size(), 3u);
   // A grid 100 times larger around the segment costs exactly the same walk; only the cleared
-  // range grows, with the length of a grid row, to a small part of the cache.
+  // range grows, with the length of a grid row, to a small part of the cache. On the finer
+  // grid the same way crosses 10 times more edges.
   EXPECT_EQ(work[1].pushed, work[0].pushed);
   EXPECT_EQ(work[1].popped, work[0].popped);
   EXPECT_EQ(work[1].expanded, work[0].expanded);
-  ASSERT_EQ(paths[1].size(), paths[0].size());
-  for (std::size_t k = 0; k < paths[0].size(); ++k)
+  ASSERT_EQ(paths[0].size(), 3u);
+  ASSERT_EQ(paths[1].size(), 3u);
+  for (std::size_t k = 0; k < 3; ++k)
     EXPECT_EQ(paths[1][k].pointOnEdge, paths[0][k].pointOnEdge);
   EXPECT_LT(reset[1], 2u * 101u * 101u / 10);
-  // On the finer grid the same way crosses 10 times more edges.
   EXPECT_EQ(paths[2].size(), 32u);
-  RecordProperty("expanded_coarse", static_cast<int>(work[0].expanded));
-  RecordProperty("expanded_large", static_cast<int>(work[1].expanded));
-  RecordProperty("expanded_fine", static_cast<int>(work[2].expanded));
 }
 
-TEST(QuadWalk, MovesEndPointsOntoTheirQuadsAndFindsTheQuadAcrossAnEdge) {
-  const TestGrid g = Plane(Spaced(0, 4, 4), Spaced(0, 4, 4));
-  EXPECT_EQ(loops::detail::ProjectOntoQuad(g.Quads(), {1, 2}, {1.3, 2.6, 5.0}),
-            Point3(1.3, 2.6, 0.0));
-  const Point3 outside = loops::detail::ProjectOntoQuad(g.Quads(), {1, 2}, {3.5, 2.5, -1.0});
-  EXPECT_NEAR(outside[0], 2.0, 1e-15);
-  EXPECT_NEAR(outside[1], 2.5, 1e-15);
-  EXPECT_EQ(outside[2], 0.0);
-  using loops::detail::QuadAcrossEdge;
-  EXPECT_EQ(QuadAcrossEdge(g.Quads(), {1, 2}, MQuadEdge({2, 2}, {2, 3})), MQuadIndex(2, 2));
-  EXPECT_EQ(QuadAcrossEdge(g.Quads(), {1, 2}, MQuadEdge({1, 2}, {2, 2})), MQuadIndex(1, 1));
-  EXPECT_EQ(QuadAcrossEdge(g.Quads(), {1, 0}, MQuadEdge({1, 0}, {2, 0})),
-            MQuads::kInvalidQuadIndex);
-  const TestGrid cylinder = Cylinder(6, 3);
-  EXPECT_EQ(QuadAcrossEdge(cylinder.Quads(), {0, 1}, MQuadEdge({0, 2}, {0, 1})), MQuadIndex(5, 1));
-  EXPECT_EQ(QuadAcrossEdge(cylinder.Quads(), {5, 1}, MQuadEdge({6, 1}, {6, 2})), MQuadIndex(0, 1));
-}
-
-TEST(SelfCrossingRepair, ReportsAPartSetThatIsNotOneLoopAsAnInvalidMapKey) {
-  // Two crossing parts of quad (1, 1) whose crossings lead nowhere else: after the uncrossing
-  // the first part ends where no part starts.
-  const TestGrid g = Plane(Spaced(0, 3, 3), Spaced(0, 3, 3));
-  loops::detail::MLoopPartSet set;
-  set.splittingPoints = {
-      {{MQuadEdge({1, 2}, {1, 1}), 0.5}, {1, 1}, {0, 1}, 0},  // enters from the left
-      {{MQuadEdge({2, 1}, {2, 2}), 0.5}, {2, 1}, {1, 1}, 0},  // leaves to the right
-      {{MQuadEdge({2, 1}, {1, 1}), 0.4}, {1, 1}, {1, 0}, 0},  // enters from below
-      {{MQuadEdge({2, 2}, {1, 2}), 0.6}, {1, 2}, {1, 1}, 0},  // leaves upwards
+TEST(MEdgeCrossingFinder, TakesTheSecondPointOfASegmentRunningAlongTheEdge) {
+  const TestGrid g = Plane(Spaced(0, 6, 6), Spaced(0, 6, 6));
+  MEdgeCrossingFinder finder(g.Quads());
+  // The edge from (2, 3, 0) to (3, 3, 0), and segments (x0, y0) -> (x1, y1) near it.
+  struct Case {
+    double x0, y0, x1, y1, t;
   };
-  set.parts[{1, 1}] = {{0, 1, {}, std::nullopt}, {2, 3, {}, std::nullopt}};
-  try {
-    loops::detail::RepairSelfCrossings(g.Quads(), set);
-    ADD_FAILURE() << "no exception";
-  } catch (const std::out_of_range& e) {
-    EXPECT_EQ(std::string(e.what()), "invalid map<K, T> key");
+  const Case cases[] = {
+      {2.2, 3, 2.7, 3, 0.7},  // along the edge: the second point
+      {2.7, 3, 2.2, 3, 0.2},
+      {2.2, 3, 3.5, 3, 1.0},  // clamped
+      {2.2, 3, 1.5, 3, 0.0},
+      {2.2, 3.0005, 2.7, 3.0005, 0.7},        // within squared distance 1e-6 of the edge's line
+      {2.2, 3.01, 2.7, 3.01, 0.2},            // farther: for parallel segments, the first point
+      {2.4, 2.9999, 2.4002, 3.0001, 0.4001},  // a steep segment crosses, however near
+      {2.4, 2.9999, 2.41, 3.0001, 0.41},      // a nearly parallel one runs along
+  };
+  for (const Case& c : cases) {
+    finder.SetSegment({c.x0, c.y0, 0}, {c.x1, c.y1, 0});
+    for (const MQuadEdge& edge : {MQuadEdge({2, 3}, {3, 3}), MQuadEdge({3, 3}, {2, 3})})
+      EXPECT_NEAR(finder.GetParameter(edge), c.t, 1e-12) << c.x0 << " " << c.y0;
   }
-  // On a grid closed in U the set is passed on untouched.
-  const TestGrid cylinder = Cylinder(3, 3);
-  const auto kept = loops::detail::RepairSelfCrossings(cylinder.Quads(), set);
-  ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(kept[0].parts.at({1, 1})[0].end, 1);
 }
 
 }  // namespace

@@ -8,10 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <list>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "Oxlen/CadEntity/MCADFrame.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"
@@ -58,33 +56,25 @@ inline bool InLimits(const MCADUVSurface& s, const Point2& uv) {
 // Distance from p to the nearest point of the patch found by brute force: the best point of a
 // dense parameter sample, polished by a compass search that stays within the limits.
 inline double BruteForceDistance(const MCADUVSurface& s, const Point3& p) {
-  constexpr int kSamples = 100;
   const Point2 lo = LowerCorner(s), hi = UpperCorner(s);
   const auto at = [&](const Point2& uv) { return Oxlen::Math::distance(Evaluate(s, uv), p); };
-  Point2 best = lo;
+  Point2 best = lo, step = (hi - lo) / 100.0;
   double bestDistance = std::numeric_limits<double>::infinity();
-  for (int i = 0; i <= kSamples; ++i) {
-    for (int j = 0; j <= kSamples; ++j) {
-      const Point2 uv{lo[0] + (hi[0] - lo[0]) * i / kSamples,
-                      lo[1] + (hi[1] - lo[1]) * j / kSamples};
-      const double d = at(uv);
-      if (d < bestDistance)
-        bestDistance = d, best = uv;
-    }
-  }
-  double hu = (hi[0] - lo[0]) / kSamples, hv = (hi[1] - lo[1]) / kSamples;
-  for (int iteration = 0; iteration < 5000 && hu + hv > 1e-14; ++iteration) {
+  for (int i = 0; i <= 100; ++i)
+    for (int j = 0; j <= 100; ++j)
+      if (const Point2 uv{lo[0] + step[0] * i, lo[1] + step[1] * j}; at(uv) < bestDistance)
+        bestDistance = at(uv), best = uv;
+  for (int iteration = 0; iteration < 5000 && step[0] + step[1] > 1e-14; ++iteration) {
     bool moved = false;
-    for (const Point2& step :
-         {Point2{hu, 0.0}, Point2{-hu, 0.0}, Point2{0.0, hv}, Point2{0.0, -hv}}) {
-      const Point2 uv{std::clamp(best[0] + step[0], lo[0], hi[0]),
-                      std::clamp(best[1] + step[1], lo[1], hi[1])};
-      const double d = at(uv);
-      if (d < bestDistance)
-        bestDistance = d, best = uv, moved = true;
+    for (const Point2& d :
+         {Point2{step[0], 0}, Point2{-step[0], 0}, Point2{0, step[1]}, Point2{0, -step[1]}}) {
+      const Point2 uv{std::clamp(best[0] + d[0], lo[0], hi[0]),
+                      std::clamp(best[1] + d[1], lo[1], hi[1])};
+      if (at(uv) < bestDistance)
+        bestDistance = at(uv), best = uv, moved = true;
     }
     if (!moved)
-      hu *= 0.5, hv *= 0.5;
+      step = step * 0.5;
   }
   return bestDistance;
 }
@@ -94,8 +84,7 @@ inline double BruteForceDistance(const MCADUVSurface& s, const Point3& p) {
 inline void ExpectNearestPoint(const MCADUVSurface& s, const Point3& p) {
   const Point2 uv = s.InvertPoint(p, 1e-3 * kInternalScale);
   ASSERT_TRUE(InLimits(s, uv)) << uv[0] << ", " << uv[1];
-  const double found = Oxlen::Math::distance(Evaluate(s, uv), p);
-  EXPECT_LE(found, BruteForceDistance(s, p) + 1e-6)
+  EXPECT_LE(Oxlen::Math::distance(Evaluate(s, uv), p), BruteForceDistance(s, p) + 1e-6)
       << "p = " << p[0] << ", " << p[1] << ", " << p[2] << "; uv = " << uv[0] << ", " << uv[1];
 }
 
@@ -108,20 +97,15 @@ inline void ExpectRoundTrip(const MCADUVSurface& s, const Point2& uv, double uvT
   EXPECT_LT(Oxlen::Math::distance(Evaluate(s, back), p), 1e-6);
 }
 
-// `make` throws std::invalid_argument whose message starts with "<name>:".
+// `f` throws std::invalid_argument whose message starts with `name` + ":".
 template <class F>
-void ExpectInvalidArgument(F&& make, const std::string& name) {
+void ExpectInvalid(const std::string& name, F&& f) {
   try {
-    make();
+    f();
     ADD_FAILURE() << "no exception, expected one naming " << name;
   } catch (const std::invalid_argument& e) {
     EXPECT_EQ(std::string(e.what()).rfind(name + ":", 0), 0u) << e.what();
   }
-}
-
-template <class T>
-std::vector<T> ToVector(const std::list<T>& list) {
-  return {list.begin(), list.end()};
 }
 
 }  // namespace SurfaceTest

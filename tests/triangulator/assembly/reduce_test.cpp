@@ -5,10 +5,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstddef>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <numeric>
 #include <random>
 #include <set>
 #include <utility>
@@ -35,9 +36,8 @@ struct LocalMesh {
 
   std::vector<Triangle> Live() const {
     std::vector<Triangle> live;
-    for (const Triangle& t : mesh.triangles)
-      if (t[0] != kRemoved)
-        live.push_back(t);
+    std::copy_if(mesh.triangles.begin(), mesh.triangles.end(), std::back_inserter(live),
+                 [](const Triangle& t) { return t[0] != kRemoved; });
     return live;
   }
 
@@ -48,36 +48,30 @@ struct LocalMesh {
     return false;
   }
 
-  // Twice the area of the live triangles, each counted with the sign of its winding about the
-  // normal.
-  double SignedArea() const {
-    double area = 0.0;
+  // Twice the area of each live triangle, signed by its winding about the normal.
+  std::vector<double> Areas() const {
+    std::vector<double> areas;
     for (const Triangle& t : Live()) {
       const Point3& a = mesh.vertices[t[0]];
-      area += dot(cross(mesh.vertices[t[1]] - a, mesh.vertices[t[2]] - a), kNormal);
+      areas.push_back(dot(cross(mesh.vertices[t[1]] - a, mesh.vertices[t[2]] - a), kNormal));
     }
-    return area;
+    return areas;
   }
-
   bool AllWoundAlongNormal() const {
-    for (const Triangle& t : Live()) {
-      const Point3& a = mesh.vertices[t[0]];
-      if (!(dot(cross(mesh.vertices[t[1]] - a, mesh.vertices[t[2]] - a), kNormal) > 0.0))
-        return false;
-    }
-    return true;
+    const std::vector<double> areas = Areas();
+    return std::all_of(areas.begin(), areas.end(), [](double a) { return a > 0.0; });
   }
 };
 
-// Indices of the single-vertex chain: A, B are the quad's bottom corners, the loop enters the
-// quad at R on the right side, passes the free vertex M and leaves at L on the left side.
+// A, B are the quad's bottom corners; the loop enters the quad at R on the right side, passes
+// the free vertex M and leaves at L on the left side.
 enum { A, B, R, M, L };
 
-LocalMesh OneVertexChain(const Point3& m, int tagRM, int tagML) {
+LocalMesh OneVertexChain(const Point3& m, int tagRM, int tagML, bool againstWinding = false) {
   LocalMesh local;
   local.mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 0.5, 0}, m, {0, 0.5, 0}};
   local.mesh.triangles = {{A, B, M}, {B, R, M}, {A, M, L}};
-  local.segments = {{R, M}, {M, L}};
+  local.segments = againstWinding ? std::set<Edge>{{M, R}, {L, M}} : std::set<Edge>{{R, M}, {M, L}};
   if (tagRM != 0)
     local.border[{R, M}] = tagRM;
   if (tagML != 0)
@@ -85,131 +79,84 @@ LocalMesh OneVertexChain(const Point3& m, int tagRM, int tagML) {
   return local;
 }
 
-TEST(Reduce, StraightChainCollapsesOntoItsEnds) {
-  // Two free vertices on the straight chain R -> M2 -> M1 -> L.
-  LocalMesh local;
-  local.mesh.vertices = {{0, 0, 0},     {1, 0, 0},     {1, 0.5, 0},
-                         {0.6, 0.5, 0}, {0.3, 0.5, 0}, {0, 0.5, 0}};
-  enum { a, b, r, m2, m1, l };
-  local.mesh.triangles = {{a, b, m2}, {b, r, m2}, {a, m2, m1}, {a, m1, l}};
-  local.segments = {{r, m2}, {m2, m1}, {m1, l}};
-  local.border = {{{r, m2}, 3}, {{m2, m1}, 3}, {{m1, l}, 3}};
-  const double area = local.SignedArea();
-
-  local.Reduce(0.001);
-  EXPECT_FALSE(local.Uses(m1));
-  EXPECT_FALSE(local.Uses(m2));
-  for (const std::size_t fixed : {a, b, r, l})
-    EXPECT_TRUE(local.Uses(fixed));
-  EXPECT_EQ(local.Live().size(), 2u);
-  EXPECT_NEAR(local.SignedArea(), area, 1e-15);
-  EXPECT_TRUE(local.AllWoundAlongNormal());
-  // The loop edges follow the kept vertices; the ones that shrank to a point are gone.
-  EXPECT_EQ(local.border, (BorderEdges{{{r, l}, 3}}));
-  // Vertices are never moved or dropped from the list: removal is by triangle only.
-  EXPECT_EQ(local.mesh.vertices.size(), 6u);
-  EXPECT_EQ(local.mesh.triangles.size(), 4u);
-
-  // Loop segments against the winding of the kept triangles (the kept side on the loop's right)
-  // free the same vertices.
-  LocalMesh against = local;
-  against.mesh.triangles = {{a, b, m2}, {b, r, m2}, {a, m2, m1}, {a, m1, l}};
-  against.segments = {{m2, r}, {m1, m2}, {l, m1}};
-  against.border.clear();
-  against.Reduce(0.001);
-  EXPECT_FALSE(against.Uses(m1));
-  EXPECT_FALSE(against.Uses(m2));
-}
-
-// M joins two fans that touch only there (a loop touching itself): four boundary neighbours, so
-// no chain runs through M; only a collapse shorter than 0.0003 could remove it. M lies 0.0001
-// above the straight line A B, well within the distance limit of that chord.
-TEST(Reduce, VertexWithMoreThanTwoBoundaryNeighboursStays) {
-  LocalMesh local;
-  local.mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0.5, 0.0001, 0}};
-  enum { a, b, c, dd, m };
-  local.mesh.triangles = {{a, b, m}, {c, dd, m}};
-  local.segments = {{b, m}, {m, a}, {dd, m}, {m, c}};
-  const auto before = local.mesh.triangles;
-  local.Reduce(0.001);
-  EXPECT_EQ(local.mesh.triangles, before);
-}
-
-TEST(Reduce, ChainDistanceAndAngleDecide) {
+TEST(Reduce, ChainVertexGoesUnlessTheDistanceTheAngleOrTheTagsForbid) {
   const double d = 0.001;
-  // Off the chord of its neighbours by less than the distance limit: removed, onto R (the first
-  // boundary neighbour met).
+  struct Case {
+    const char* what;
+    Point3 m;
+    int tagRM, tagML;
+    double distance;
+    bool removed;
+    BorderEdges border;  // after the reduction
+  };
+  const Case cases[] = {
+      {"straight, one tag", {0.5, 0.5, 0}, 3, 3, d, true, {{{R, L}, 3}}},
+      {"within the limit", {0.5, 0.5 - 0.9 * d, 0}, 4, 4, d, true, {{{R, L}, 4}}},
+      {"beyond it", {0.5, 0.5 - 1.1 * d, 0}, 4, 4, d, false, {{{R, M}, 4}, {{M, L}, 4}}},
+      // Within a generous distance limit the bend atan(2 offset) at L decides, against the limit
+      // 3.14 / 180 = 0.017444 rad.
+      {"bent by 0.0160 rad", {0.5, 0.5 - 0.008, 0}, 0, 0, 0.05, true, {}},
+      {"bent by 0.0190 rad", {0.5, 0.5 - 0.0095, 0}, 0, 0, 0.05, false, {}},
+      {"between different tags", {0.5, 0.5, 0}, 1, 2, d, false, {{{R, M}, 1}, {{M, L}, 2}}},
+      // Nothing forbids the collapse; the tagged edge shrinks to a point and is dropped.
+      {"one tagged edge, one untagged segment", {0.5, 0.5, 0}, 1, 0, d, true, {}},
+      // The chain ends lie on the quad border: however close the free vertex, they stay.
+      {"next to the chain end", {0.0001, 0.5, 0}, 0, 0, d, true, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LocalMesh local = OneVertexChain(c.m, c.tagRM, c.tagML);
+    local.Reduce(c.distance);
+    EXPECT_EQ(local.Uses(M), !c.removed);
+    for (const std::size_t fixed : {A, B, R, L})
+      EXPECT_TRUE(local.Uses(fixed));
+    EXPECT_TRUE(local.AllWoundAlongNormal());
+    EXPECT_EQ(local.border, c.border);
+    // Vertices are never moved or dropped from the list: removal is by triangle only.
+    EXPECT_EQ(local.mesh.vertices.size(), 5u);
+    EXPECT_EQ(local.mesh.triangles.size(), 3u);
+  }
+  // The vertex goes onto R, the first boundary neighbour met.
   LocalMesh near = OneVertexChain({0.5, 0.5 - 0.9 * d, 0}, 4, 4);
   near.Reduce(d);
-  EXPECT_FALSE(near.Uses(M));
-  EXPECT_EQ(near.border, (BorderEdges{{{R, L}, 4}}));
   EXPECT_EQ(near.Live(), (std::vector<Triangle>{{A, B, R}, {A, R, L}}));
-
-  // Beyond it: kept, and nothing changes.
-  LocalMesh far = OneVertexChain({0.5, 0.5 - 1.1 * d, 0}, 4, 4);
-  const LocalMesh before = far;
-  far.Reduce(d);
-  EXPECT_EQ(far.mesh.triangles, before.mesh.triangles);
-  EXPECT_EQ(far.border, before.border);
-
-  // Within a generous distance limit, the angle at the far neighbour decides: the chain bends by
-  // atan(2 offset) at L, against the limit 3.14 / 180 = 0.017444 rad.
-  LocalMesh flat = OneVertexChain({0.5, 0.5 - 0.008, 0}, 0, 0);  // 0.0160 rad
-  flat.Reduce(0.05);
-  EXPECT_FALSE(flat.Uses(M));
-  LocalMesh bent = OneVertexChain({0.5, 0.5 - 0.0095, 0}, 0, 0);  // 0.0190 rad
-  bent.Reduce(0.05);
-  EXPECT_TRUE(bent.Uses(M));
-}
-
-TEST(Reduce, VertexBetweenLoopEdgesOfDifferentTagsStays) {
-  LocalMesh mixed = OneVertexChain({0.5, 0.5, 0}, 1, 2);
-  mixed.Reduce(0.001);
-  EXPECT_TRUE(mixed.Uses(M));
-  EXPECT_EQ(mixed.border, (BorderEdges{{{R, M}, 1}, {{M, L}, 2}}));
-
-  // One tagged edge and one untagged segment: nothing forbids the collapse; the tagged edge
-  // shrinks to a point and is dropped.
-  LocalMesh single = OneVertexChain({0.5, 0.5, 0}, 1, 0);
-  single.Reduce(0.001);
-  EXPECT_FALSE(single.Uses(M));
-  EXPECT_TRUE(single.border.empty());
+  // Loop segments against the winding of the kept triangles free the vertex all the same.
+  LocalMesh against = OneVertexChain({0.5, 0.5, 0}, 0, 0, true);
+  against.Reduce(d);
+  EXPECT_FALSE(against.Uses(M));
 }
 
 // A free vertex M 0.0002 right of the chain end L, with the chain bent sharply at M (towards K)
 // and a distance limit far too small for the chain test. T is the fixed vertex below L.
-enum { kL, kT, kX, kK, kM };
-LocalMesh ShortEdge(const Point3& t, int tagKM, int tagML) {
-  LocalMesh local;
-  local.mesh.vertices = {{-0.0002, 0, 0}, t, {1, -1, 0}, {1, 0.5, 0}, {0, 0, 0}};
-  local.mesh.triangles = {{kL, kT, kM}, {kT, kX, kM}, {kX, kK, kM}};
-  local.segments = {{kK, kM}, {kM, kL}};
-  local.border = {{{kK, kM}, tagKM}, {{kM, kL}, tagML}};
-  return local;
-}
-
 TEST(Reduce, ShortEdgeCollapsesUnlessItFlipsOrJoinsTags) {
-  // T straight below L: moving M onto L keeps every triangle facing along the normal.
-  LocalMesh plain = ShortEdge({-0.0002, -0.0001, 0}, 6, 6);
-  ASSERT_TRUE(plain.AllWoundAlongNormal());
-  plain.Reduce(1e-9);
-  EXPECT_FALSE(plain.Uses(kM));
-  EXPECT_EQ(plain.Live(), (std::vector<Triangle>{{kT, kX, kL}, {kX, kK, kL}}));
-  EXPECT_EQ(plain.border, (BorderEdges{{{kK, kL}, 6}}));
-  EXPECT_TRUE(plain.AllWoundAlongNormal());
-
-  // T moved right, under M: L lies beyond the line T X, so triangle (T, X, M) would turn over.
-  LocalMesh flipping = ShortEdge({-0.00005, -0.0001, 0}, 6, 6);
-  ASSERT_TRUE(flipping.AllWoundAlongNormal());
-  flipping.Reduce(1e-9);
-  EXPECT_TRUE(flipping.Uses(kM));
-  EXPECT_TRUE(flipping.AllWoundAlongNormal());
-
-  // The loop edges at M carry different tags.
-  LocalMesh tagged = ShortEdge({-0.0002, -0.0001, 0}, 6, 7);
-  tagged.Reduce(1e-9);
-  EXPECT_TRUE(tagged.Uses(kM));
-  EXPECT_EQ(tagged.border.size(), 2u);
+  enum { kL, kT, kX, kK, kM };
+  struct Case {
+    const char* what;
+    double tx;
+    int tagML;
+    bool removed;
+  };
+  // T straight below L keeps every triangle facing along the normal when M moves onto L; T
+  // under M puts L beyond the line T X, so that triangle (T, X, M) would turn over.
+  for (const Case& c : {Case{"plain", -0.0002, 6, true}, Case{"flipping", -0.00005, 6, false},
+                        Case{"different tags", -0.0002, 7, false}}) {
+    SCOPED_TRACE(c.what);
+    LocalMesh local;
+    local.mesh.vertices = {{-0.0002, 0, 0}, {c.tx, -0.0001, 0}, {1, -1, 0}, {1, 0.5, 0}, {0, 0, 0}};
+    local.mesh.triangles = {{kL, kT, kM}, {kT, kX, kM}, {kX, kK, kM}};
+    local.segments = {{kK, kM}, {kM, kL}};
+    local.border = {{{kK, kM}, 6}, {{kM, kL}, c.tagML}};
+    ASSERT_TRUE(local.AllWoundAlongNormal());
+    local.Reduce(1e-9);
+    EXPECT_EQ(local.Uses(kM), !c.removed);
+    EXPECT_TRUE(local.AllWoundAlongNormal());
+    if (c.removed) {
+      EXPECT_EQ(local.Live(), (std::vector<Triangle>{{kT, kX, kL}, {kX, kK, kL}}));
+      EXPECT_EQ(local.border, (BorderEdges{{{kK, kL}, 6}}));
+    } else {
+      EXPECT_EQ(local.border.size(), 2u);
+    }
+  }
 }
 
 TEST(Reduce, QuadBorderVerticesStay) {
@@ -222,14 +169,6 @@ TEST(Reduce, QuadBorderVerticesStay) {
   const auto before = local.mesh.triangles;
   local.Reduce(0.1);
   EXPECT_EQ(local.mesh.triangles, before);
-
-  // The ends of a loop chain lie on the quad's border too: however close the chain's free
-  // vertex, the ends stay and the free vertex goes.
-  LocalMesh chain = OneVertexChain({0.0001, 0.5, 0}, 0, 0);
-  chain.Reduce(0.001);
-  EXPECT_TRUE(chain.Uses(L));
-  EXPECT_TRUE(chain.Uses(R));
-  EXPECT_FALSE(chain.Uses(M));
 }
 
 // A long chain from R (1, 0.5) to L (0, 0.5) through random points jittered across the line,
@@ -241,31 +180,33 @@ TEST(Reduce, QuadBorderVerticesStay) {
 TEST(Reduce, JitteredChainKeepsItsInvariants) {
   std::mt19937_64 rng(20240611);
   const auto unit = [&rng] { return static_cast<double>(rng() >> 11) * 0x1.0p-53; };
+  const double d = 0.0005;
+  const std::size_t n = 10;
+  const std::size_t l = n + 3;
   for (const double jitter : {0.45, 3.0}) {
     for (int round = 0; round < 20; ++round) {
-      const double d = 0.0005;
-      const int n = 10;
       LocalMesh local;
       local.mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 0.5, 0}};  // A, B, R
-      for (int k = 1; k <= n; ++k)
+      for (std::size_t k = 1; k <= n; ++k)
         local.mesh.vertices.push_back(
             {1.0 - k / (n + 1.0), 0.5 + jitter * d * (2.0 * unit() - 1.0), 0.0});
       local.mesh.vertices.push_back({0, 0.5, 0});  // L
-      const std::size_t l = n + 3;
       local.mesh.triangles.push_back({0, 1, 2});
       for (std::size_t k = 2; k < l; ++k) {
         local.mesh.triangles.push_back({0, k, k + 1});
         local.segments.insert({k, k + 1});
         local.border[{k, k + 1}] = 5;
       }
-      const double area = local.SignedArea();
+      const std::vector<double> before = local.Areas();
       local.Reduce(d);
 
       for (const std::size_t fixed : {std::size_t{0}, std::size_t{1}, std::size_t{2}, l})
         EXPECT_TRUE(local.Uses(fixed));
       EXPECT_TRUE(local.AllWoundAlongNormal());
-      EXPECT_NEAR(local.SignedArea(), area, 2.0 * jitter * d);
-      // Walk the loop edges from R: each step leaves a used vertex, and the walk ends at L.
+      const std::vector<double> after = local.Areas();
+      EXPECT_NEAR(std::accumulate(after.begin(), after.end(), 0.0),
+                  std::accumulate(before.begin(), before.end(), 0.0), 2.0 * jitter * d);
+      // Walk the loop edges from R: each step reaches a used vertex, and the walk ends at L.
       std::size_t at = 2;
       std::size_t steps = 0;
       for (auto it = local.border.lower_bound({at, 0});

@@ -41,36 +41,6 @@ Point3 Place(const MCADFace& face, Point3 p) {
   return p;
 }
 
-// A quarter of a torus (major radius R around Z, minor radius r): the tensor product of two
-// exact rational quarter circles.
-M3dNurbsSurface QuarterTorus(double R, double r) {
-  const double w = std::sqrt(0.5);
-  const double arc[3][2] = {{1, 0}, {1, 1}, {0, 1}};
-  const double arcWeight[3] = {1, w, 1};
-  std::vector<Point3> points;
-  std::vector<double> weights;
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      const double radial = R + r * arc[j][0];
-      points.push_back({radial * arc[i][0], radial * arc[i][1], r * arc[j][1]});
-      weights.push_back(arcWeight[i] * arcWeight[j]);
-    }
-  }
-  const std::vector<double> knots{0, 0, 0, 1, 1, 1};
-  return M3dNurbsSurface(3, 3, 3, 3, knots, knots, points, weights);
-}
-
-// A wavy bicubic patch over a 40 x 40 square: 5 x 5 control points, one interior knot per
-// direction.
-M3dNurbsSurface WavyBicubic() {
-  std::vector<Point3> points;
-  for (int i = 0; i < 5; ++i)
-    for (int j = 0; j < 5; ++j)
-      points.push_back({10.0 * i, 10.0 * j, 8.0 * std::sin(1.3 * i) * std::cos(0.9 * j)});
-  const std::vector<double> knots{0, 0, 0, 0, 0.5, 1, 1, 1, 1};
-  return M3dNurbsSurface(4, 4, 5, 5, knots, knots, points);
-}
-
 }  // namespace
 
 NamedFace PlaneFace() {
@@ -80,19 +50,12 @@ NamedFace PlaneFace() {
 }
 
 NamedFace FullCylinderFace() {
-  auto cylinder =
-      std::make_shared<MCADUVCylinder>(MCADFrame({1, 2, 3}, {0, 0, 1}, {1, 0, 0}),
-                                       kFullCylinderRadius, 0.0, 2 * kPi, 0.0, kFullCylinderHeight);
+  auto cylinder = std::make_shared<MCADUVCylinder>(MCADFrame({1, 2, 3}, {0, 0, 1}, {1, 0, 0}), 20.0,
+                                                   0.0, 2 * kPi, 0.0, 50.0);
   NamedFace named = Placed("full cylinder", cylinder, TurnedAndMoved({10, -20, 30}), 50.0);
   named.euler = 0;  // an open tube: two boundary circles
   named.boundaryLoops = 2;
   return named;
-}
-
-NamedFace PartialCylinderFace() {
-  auto cylinder = std::make_shared<MCADUVCylinder>(MCADFrame({0, 0, 0}, {1, 1, 0}, {0, 0, 1}), 15.0,
-                                                   0.3, 2.5, -10.0, 20.0);
-  return Placed("partial cylinder", cylinder, MMTransformMatrix::Translation({-5, 7, 3}), 30.0);
 }
 
 NamedFace SphereFace() {
@@ -114,23 +77,35 @@ NamedFace ConeWithApexFace() {
   return named;
 }
 
-NamedFace ConeFrustumFace() {
-  auto cone = std::make_shared<MCADUVCone>(MCADFrame({0, 10, 0}, {1, 0, 1}, {0, 1, 0}), 10.0,
-                                           kPi / 5, 0.0, 2 * kPi, 0.0, 30.0);
-  NamedFace named = Placed("cone frustum", cone, MMTransformMatrix(), 30.0);
-  named.euler = 0;
-  named.boundaryLoops = 2;
-  return named;
-}
-
 NamedFace NurbsTorusFace() {
-  auto torus = std::make_shared<MCADUVNurbsSurface>(QuarterTorus(40.0, 12.0));
+  // The tensor product of two exact rational quarter circles.
+  const double arc[3][2] = {{1, 0}, {1, 1}, {0, 1}};
+  const double arcWeight[3] = {1, std::sqrt(0.5), 1};
+  std::vector<Point3> points;
+  std::vector<double> weights;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      const double radial = 40.0 + 12.0 * arc[j][0];
+      points.push_back({radial * arc[i][0], radial * arc[i][1], 12.0 * arc[j][1]});
+      weights.push_back(arcWeight[i] * arcWeight[j]);
+    }
+  }
+  const std::vector<double> knots{0, 0, 0, 1, 1, 1};
+  auto torus = std::make_shared<MCADUVNurbsSurface>(
+      M3dNurbsSurface(3, 3, 3, 3, knots, knots, points, weights));
   return Placed("rational NURBS torus patch", torus, MMTransformMatrix::Translation({-120, 0, 0}),
                 52.0);
 }
 
 NamedFace BicubicNurbsFace() {
-  auto patch = std::make_shared<MCADUVNurbsSurface>(WavyBicubic());
+  // A wavy patch over a 40 x 40 square: 5 x 5 control points.
+  std::vector<Point3> points;
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 5; ++j)
+      points.push_back({10.0 * i, 10.0 * j, 8.0 * std::sin(1.3 * i) * std::cos(0.9 * j)});
+  const std::vector<double> knots{0, 0, 0, 0, 0.5, 1, 1, 1, 1};
+  auto patch =
+      std::make_shared<MCADUVNurbsSurface>(M3dNurbsSurface(4, 4, 5, 5, knots, knots, points));
   return Placed("bicubic NURBS patch", patch, TurnedAndMoved({7, 8, 9}), 40.0);
 }
 
@@ -142,14 +117,8 @@ NamedFace SaddleFace() {
 }
 
 std::vector<NamedFace> AllFaces() {
-  return {PlaneFace(),        FullCylinderFace(), PartialCylinderFace(), SphereFace(),
-          ConeWithApexFace(), ConeFrustumFace(),  NurbsTorusFace(),      BicubicNurbsFace()};
-}
-
-MCADFace WithOrientation(const MCADFace& face, eFaceOrientation orientation) {
-  MCADFace copy = face;
-  copy.SetOrientation(orientation);
-  return copy;
+  return {PlaneFace(),        FullCylinderFace(), SphereFace(),
+          ConeWithApexFace(), NurbsTorusFace(),   BicubicNurbsFace()};
 }
 
 Result Mesh(const MCADFace& face, double tolerance, std::size_t maxQuads,

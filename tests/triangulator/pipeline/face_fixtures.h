@@ -1,9 +1,9 @@
 #pragma once
 
 // Untrimmed faces of every surface kind the triangulator knows, and the way back from a mesh
-// point to the exact surface of its face.
+// point to the exact surface of its face. Shared with the trimmed-face tests.
 
-#include <functional>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,32 +34,22 @@ struct NamedFace {
 
 /// A plane rectangle, turned and moved by both its frame and the face placement.
 NamedFace PlaneFace();
-/// A full turn of a cylinder of radius 20 and height 50 (kFullCylinderRadius, kFullCylinderHeight).
+/// A full turn of a cylinder of radius 20 and height 50: an open tube.
 NamedFace FullCylinderFace();
-inline constexpr double kFullCylinderRadius = 20.0;
-inline constexpr double kFullCylinderHeight = 50.0;
-/// A cylinder patch over the angles [0.3, 2.5].
-NamedFace PartialCylinderFace();
 /// A full sphere of radius 25.
 NamedFace SphereFace();
 /// A cone from its apex (reference radius 0) with a half angle of 30 degrees.
 NamedFace ConeWithApexFace();
-/// A cone frustum: reference radius 10, half angle 36 degrees, generators of length 30.
-NamedFace ConeFrustumFace();
 /// A quarter of a torus (radii 40 and 12) as a rational biquadratic NURBS patch.
 NamedFace NurbsTorusFace();
 /// A non-rational bicubic NURBS patch with an interior knot in each direction.
 NamedFace BicubicNurbsFace();
-
 /// A bilinear NURBS saddle z = 10 u v over a 10 x 10 square: its isolines are straight, so only
 /// the quad stage of the refinement ever splits it.
 NamedFace SaddleFace();
 
 /// Every face above but the saddle, in that order.
 std::vector<NamedFace> AllFaces();
-
-/// The same face with another orientation.
-MCADFace WithOrientation(const MCADFace& face, eFaceOrientation orientation);
 
 /// Triangulates without fin tags and without cancellation.
 Result Mesh(const MCADFace& face, double tolerance, std::size_t maxQuads = 1000000,

@@ -2,28 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace pipeline_test {
-namespace {
-
-using Oxlen::Geometry::triangle_surface;
-
-const Point3& Corner(const triangle_surface& mesh, std::size_t t, int k) {
-  return mesh.vertices[mesh.triangles[t][k]];
-}
-
-}  // namespace
 
 double MeshDeviation(const triangle_surface& mesh, const SurfaceProbe& probe) {
   double worst = 0.0;
-  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
-    const Point3& a = Corner(mesh, t, 0);
-    const Point3& b = Corner(mesh, t, 1);
-    const Point3& c = Corner(mesh, t, 2);
+  for (const auto& t : mesh.triangles) {
+    const Point3& a = mesh.vertices[t[0]];
+    const Point3& b = mesh.vertices[t[1]];
+    const Point3& c = mesh.vertices[t[2]];
     for (const Point3& sample : {(a + b + c) / 3.0, (a + b) / 2.0, (b + c) / 2.0, (c + a) / 2.0})
       worst = std::max(worst, distance(sample, probe.Nearest(sample)));
   }
@@ -38,7 +29,7 @@ double VertexResidual(const triangle_surface& mesh, const SurfaceProbe& probe) {
 }
 
 double SmallestVertexGap(const triangle_surface& mesh) {
-  std::vector<Point3> sorted = mesh.vertices;
+  std::vector<Point3> sorted = mesh.vertices;  // swept along x
   std::sort(sorted.begin(), sorted.end(),
             [](const Point3& a, const Point3& b) { return a[0] < b[0]; });
   double smallest = std::numeric_limits<double>::infinity();
@@ -61,7 +52,8 @@ EdgeCensus CountEdges(const triangle_surface& mesh) {
     }
   }
   EdgeCensus census;
-  census.edges = uses.size();
+  census.euler = static_cast<long>(used.size()) - static_cast<long>(uses.size()) +
+                 static_cast<long>(mesh.triangles.size());
   std::map<std::size_t, std::vector<std::size_t>> next;  // boundary edges by start vertex
   std::map<std::size_t, int> incoming;
   for (const auto& [edge, directions] : uses) {
@@ -74,45 +66,33 @@ EdgeCensus CountEdges(const triangle_surface& mesh) {
       ++census.badEdges;
     }
   }
-  census.euler = static_cast<long>(used.size()) - static_cast<long>(uses.size()) +
-                 static_cast<long>(mesh.triangles.size());
-
+  // With one edge out and one in at every start vertex, every end is a start vertex too.
   for (const auto& [from, targets] : next)
-    if (targets.size() != 1 || !incoming.count(from) || incoming.at(from) != 1)
-      census.brokenBoundary = true;
-  for (const auto& [to, count] : incoming)
-    if (!next.count(to))
-      census.brokenBoundary = true;
-  if (census.brokenBoundary)
-    return census;
+    census.brokenBoundary |= targets.size() != 1 || incoming[from] != 1;
   std::set<std::size_t> visited;
   for (const auto& [start, targets] : next) {
-    if (visited.count(start))
+    if (census.brokenBoundary || visited.count(start))
       continue;
-    std::vector<std::size_t> loop;
-    for (std::size_t v = start; !visited.count(v); v = next.at(v)[0]) {
-      visited.insert(v);
-      loop.push_back(v);
-    }
-    census.loops.push_back(std::move(loop));
+    census.loops.emplace_back();
+    for (std::size_t v = start; visited.insert(v).second; v = next.at(v)[0])
+      census.loops.back().push_back(v);
   }
   return census;
 }
 
 std::size_t MalformedTriangles(const triangle_surface& mesh) {
-  std::size_t count = 0;
-  for (const auto& t : mesh.triangles) {
-    const bool outOfRange =
-        std::any_of(t.begin(), t.end(), [&](std::size_t v) { return v >= mesh.vertices.size(); });
-    if (outOfRange || t[0] == t[1] || t[1] == t[2] || t[2] == t[0])
-      ++count;
-  }
-  return count;
+  return static_cast<std::size_t>(
+      std::count_if(mesh.triangles.begin(), mesh.triangles.end(), [&](const auto& t) {
+        return std::any_of(t.begin(), t.end(),
+                           [&](std::size_t v) { return v >= mesh.vertices.size(); }) ||
+               t[0] == t[1] || t[1] == t[2] || t[2] == t[0];
+      }));
 }
 
 Point3 TriangleNormal(const triangle_surface& mesh, std::size_t t) {
-  const Point3& a = Corner(mesh, t, 0);
-  return cross(Corner(mesh, t, 1) - a, Corner(mesh, t, 2) - a);
+  const auto& c = mesh.triangles[t];
+  return cross(mesh.vertices[c[1]] - mesh.vertices[c[0]],
+               mesh.vertices[c[2]] - mesh.vertices[c[0]]);
 }
 
 double SmallestArea(const triangle_surface& mesh) {
@@ -126,23 +106,6 @@ std::size_t VerticesNear(const triangle_surface& mesh, const Point3& p, double r
   return static_cast<std::size_t>(
       std::count_if(mesh.vertices.begin(), mesh.vertices.end(),
                     [&](const Point3& q) { return distance(p, q) <= radius; }));
-}
-
-bool BitIdentical(const Result& a, const Result& b) {
-  const auto sameBytes = [](const auto& x, const auto& y) {
-    return x.size() == y.size() &&
-           (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof(x[0])) == 0);
-  };
-  if (!sameBytes(a.vertices, b.vertices) || !sameBytes(a.triangles, b.triangles) ||
-      a.border_edges.size() != b.border_edges.size())
-    return false;
-  for (std::size_t i = 0; i < a.border_edges.size(); ++i) {
-    const auto& x = a.border_edges[i];
-    const auto& y = b.border_edges[i];
-    if (x.first != y.first || x.second != y.second || x.tag != y.tag)
-      return false;
-  }
-  return true;
 }
 
 }  // namespace pipeline_test

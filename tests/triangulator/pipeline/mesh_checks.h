@@ -1,10 +1,9 @@
 #pragma once
 
 // Measures taken on a face mesh: its distance from the exact surface, its edge structure and the
-// shape of its triangles.
+// shape of its triangles. Shared with the trimmed-face tests.
 
 #include <cstddef>
-#include <utility>
 #include <vector>
 
 #include "Oxlen/Geometry/triangle_surface.h"
@@ -12,20 +11,20 @@
 
 namespace pipeline_test {
 
+using Oxlen::Geometry::triangle_surface;
+
 /// The largest distance between the mesh and the surface, sampled at every triangle's centroid
 /// and edge midpoints (each sample against its nearest surface point).
-double MeshDeviation(const Oxlen::Geometry::triangle_surface& mesh, const SurfaceProbe& probe);
+double MeshDeviation(const triangle_surface& mesh, const SurfaceProbe& probe);
 
 /// The largest distance between a mesh vertex and its nearest surface point.
-double VertexResidual(const Oxlen::Geometry::triangle_surface& mesh, const SurfaceProbe& probe);
+double VertexResidual(const triangle_surface& mesh, const SurfaceProbe& probe);
 
-/// The smallest distance between two distinct vertices (sorted sweep along x; +infinity with
-/// fewer than two vertices).
-double SmallestVertexGap(const Oxlen::Geometry::triangle_surface& mesh);
+/// The smallest distance between two distinct vertices (+infinity with fewer than two).
+double SmallestVertexGap(const triangle_surface& mesh);
 
 /// The edge structure of a mesh.
 struct EdgeCensus {
-  std::size_t edges = 0;          ///< distinct undirected edges
   std::size_t badEdges = 0;       ///< used by more than two triangles, or twice the same way
   std::size_t boundaryEdges = 0;  ///< used by exactly one triangle
   /// The boundary traced into closed loops of vertex indices, each in its edges' direction;
@@ -33,27 +32,21 @@ struct EdgeCensus {
   /// edge in and one out.
   std::vector<std::vector<std::size_t>> loops;
   bool brokenBoundary = false;
-
-  /// V - E + F over the vertices that triangles use.
-  long euler = 0;
+  long euler = 0;  ///< V - E + F over the vertices that triangles use
 };
 
-EdgeCensus CountEdges(const Oxlen::Geometry::triangle_surface& mesh);
+EdgeCensus CountEdges(const triangle_surface& mesh);
 
 /// The number of triangles that repeat a vertex index or name one out of range.
-std::size_t MalformedTriangles(const Oxlen::Geometry::triangle_surface& mesh);
+std::size_t MalformedTriangles(const triangle_surface& mesh);
 
 /// The smallest triangle area.
-double SmallestArea(const Oxlen::Geometry::triangle_surface& mesh);
+double SmallestArea(const triangle_surface& mesh);
 
 /// The unnormalised normal (b - a) x (c - a) of triangle t.
-Point3 TriangleNormal(const Oxlen::Geometry::triangle_surface& mesh, std::size_t t);
+Point3 TriangleNormal(const triangle_surface& mesh, std::size_t t);
 
 /// The number of vertices within `radius` of p.
-std::size_t VerticesNear(const Oxlen::Geometry::triangle_surface& mesh, const Point3& p,
-                         double radius);
-
-/// Whether two meshes hold exactly the same bits.
-bool BitIdentical(const Result& a, const Result& b);
+std::size_t VerticesNear(const triangle_surface& mesh, const Point3& p, double radius);
 
 }  // namespace pipeline_test

@@ -1,17 +1,20 @@
 #pragma once
 
+// Random trimming scenes in a quad's parameter square, and their lifting onto a quad.
+
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <optional>
 #include <random>
+#include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
+#include "Oxlen/Cad/Triangulation/geometry/MSegment.h"
+#include "Oxlen/Cad/Triangulation/geometry/distances.h"
 #include "Oxlen/Math/point.h"
-
-// Random trimming scenes in a quad's parameter square, their lifting onto a quad, and property
-// checks of trimmed quads in that square.
 
 namespace trimmer_test {
 
@@ -32,83 +35,190 @@ class Random {
   std::mt19937_64 engine_;
 };
 
-// A loop part in the unit square: it enters on edge `startEdge` and leaves on `endEdge` (quad
-// edge numbering: 0 bottom, 1 right, 2 top, 3 left).
-struct UVPart {
-  int startEdge = 0;
-  UV start;
+// A polyline in the unit square: a loop part from its entering crossing on edge `startEdge` to
+// its leaving crossing on `endEdge` (quad edge numbering: 0 bottom, 1 right, 2 top, 3 left), or
+// a closed inner loop (both edges -1).
+struct UVLine {
   std::vector<UV> points;
-  int endEdge = 0;
-  UV end;
+  int startEdge = -1;
+  int endEdge = -1;
   int tag = 0;
 };
+using UVScene = std::vector<UVLine>;
 
-// A closed loop inside the unit square.
-struct UVLoop {
-  std::vector<UV> points;
-  int tag = 0;
-};
+inline Corners UnitSquareCorners() {
+  return {MPoint(0, 0, 0), MPoint(1, 0, 0), MPoint(1, 1, 0), MPoint(0, 1, 0)};
+}
 
-struct UVScene {
-  std::vector<UVPart> parts;
-  std::vector<UVLoop> loops;
-};
+// A planar, convex, non-rectangular quad in the tilted plane z = 0.3 x + 0.2 y + 1.
+inline Corners PlanarQuad() {
+  const auto lift = [](double x, double y) { return MPoint(x, y, 0.3 * x + 0.2 * y + 1.0); };
+  return {lift(0.0, 0.0), lift(2.0, 0.2), lift(1.7, 1.5), lift(0.1, 1.1)};
+}
 
-// Maps the unit square onto a quad.
-enum class Lift {
-  Bilinear,   // the bilinear patch through the four corners
-  Piecewise,  // linear over A = (0, 1, 3) and B = (3, 1, 2): points land on the two triangles
-};
-
-Corners UnitSquareCorners();
-// A planar, convex, non-rectangular quad in a tilted plane.
-Corners PlanarQuad();
 // A quad whose corners leave their common plane by about 2 % of its size.
-Corners NonPlanarQuad();
+inline Corners NonPlanarQuad() {
+  return {MPoint(0, 0, 0), MPoint(1, 0, 0.02), MPoint(1, 1, -0.01), MPoint(0, 1, 0.025)};
+}
 
-MPoint LiftPoint(const Corners& corners, const UV& uv, Lift lift);
+// Maps the unit square onto a quad: by the bilinear patch through the corners, or linearly over
+// the quad's triangles A = (0, 1, 3) and B = (3, 1, 2) so that points land on them.
+enum class Lift { Bilinear, Piecewise };
 
-// The parameters of a point on the quad's two triangles (nearer triangle, barycentric weights).
-UV ToParameter(const Corners& corners, const MPoint& p);
+inline MPoint LiftPoint(const Corners& c, const UV& uv, Lift lift) {
+  const double u = uv[0];
+  const double v = uv[1];
+  if (lift == Lift::Bilinear)
+    return (1 - u) * (1 - v) * c[0] + u * (1 - v) * c[1] + u * v * c[2] + (1 - u) * v * c[3];
+  if (u + v <= 1.0)
+    return c[0] + u * (c[1] - c[0]) + v * (c[3] - c[0]);
+  return c[2] + (1.0 - u) * (c[3] - c[2]) + (1.0 - v) * (c[1] - c[2]);
+}
 
-// The point of edge k of the unit square at parameter t from its start corner.
-UV OnSquareEdge(int k, double t);
+// The point of edge k of the unit square at parameter t from its start corner, exactly on the
+// edge's line.
+inline UV OnSquareEdge(int k, double t) {
+  static const UV kCorners[4] = {UV(0, 0), UV(1, 0), UV(1, 1), UV(0, 1)};
+  UV p = kCorners[k] + t * (kCorners[(k + 1) % 4] - kCorners[k]);
+  p[k % 2 == 0 ? 1 : 0] = kCorners[k][k % 2 == 0 ? 1 : 0];
+  return p;
+}
 
-// Up to `partCount` parts and `loopCount` inner loops, none crossing another or itself, all
-// at least `gap` apart. Every part has a distinct tag, and so has every loop.
-UVScene RandomScene(Random& random, int partCount, int loopCount, double gap = 2e-3);
+namespace detail {
+
+inline bool InsideMargin(const UV& p) {
+  return p[0] > 0.02 && p[0] < 0.98 && p[1] > 0.02 && p[1] < 0.98;
+}
+
+inline bool RandomPart(Random& random, UVLine& part) {
+  static const UV kInward[4] = {UV(0, 1), UV(-1, 0), UV(0, -1), UV(1, 0)};
+  part.startEdge = random.Below(4);
+  part.endEdge = random.Below(4);
+  const double ts = random.In(0.05, 0.95);
+  const double te = random.In(0.05, 0.95);
+  const bool sameEdge = part.startEdge == part.endEdge;
+  if (sameEdge && std::fabs(ts - te) < 0.1)
+    return false;
+  const UV start = OnSquareEdge(part.startEdge, ts);
+  const UV chord = OnSquareEdge(part.endEdge, te) - start;
+  std::vector<double> fractions(static_cast<std::size_t>(random.Below(4) + (sameEdge ? 1 : 0)));
+  for (double& f : fractions)
+    f = random.In(0.05, 0.95);
+  std::sort(fractions.begin(), fractions.end());
+  part.points = {start};
+  for (const double f : fractions) {
+    // Bulging into the square from a single edge, or wavering across the chord.
+    const UV p = start + f * chord +
+                 (sameEdge ? random.In(0.05, 0.4) * kInward[part.startEdge]
+                           : random.In(-0.15, 0.15) * UV(-chord[1], chord[0]));
+    if (!InsideMargin(p))
+      return false;
+    part.points.push_back(p);
+  }
+  part.points.push_back(OnSquareEdge(part.endEdge, te));
+  return true;
+}
+
+inline bool RandomLoop(Random& random, UVLine& loop) {
+  const UV centre{random.In(0.1, 0.9), random.In(0.1, 0.9)};
+  const double radius = random.In(0.01, 0.08);
+  std::vector<double> angles(static_cast<std::size_t>(3 + random.Below(5)));
+  for (double& a : angles)
+    a = random.In(0.0, 2.0 * 3.14159265358979323846);
+  std::sort(angles.begin(), angles.end());
+  for (const double a : angles) {
+    const double r = radius * random.In(0.6, 1.0);
+    loop.points.push_back(centre + UV(r * std::cos(a), r * std::sin(a)));
+    if (!InsideMargin(loop.points.back()))
+      return false;
+  }
+  return true;
+}
+
+// The segments of a polyline, closing the loop of an inner loop.
+inline std::vector<std::pair<UV, UV>> SegmentsOf(const UVLine& line) {
+  std::vector<std::pair<UV, UV>> segments;
+  for (std::size_t i = 0; i + 1 < line.points.size(); ++i)
+    segments.emplace_back(line.points[i], line.points[i + 1]);
+  if (line.startEdge < 0)
+    segments.emplace_back(line.points.back(), line.points.front());
+  return segments;
+}
+
+inline double SegmentDistance(const std::pair<UV, UV>& s, const std::pair<UV, UV>& t) {
+  const auto flat = [](const UV& p) { return MPoint(p[0], p[1], 0.0); };
+  return geometry::ComputeDistanceBetweenSegments(
+      geometry::MSegment{flat(s.first), flat(s.second)},
+      geometry::MSegment{flat(t.first), flat(t.second)});
+}
+
+}  // namespace detail
+
+// Up to `partCount` parts and `loopCount` inner loops (with random directions), none crossing
+// another or itself and all more than `gap` apart; any placement when `gap` is negative. Every
+// polyline has a distinct tag.
+inline UVScene RandomScene(Random& random, int partCount, int loopCount, double gap = 2e-3) {
+  UVScene scene;
+  std::vector<std::pair<UV, UV>> accepted;
+  for (int i = 0; i < partCount + loopCount; ++i) {
+    for (int attempt = 0; attempt < 40; ++attempt) {
+      UVLine line;
+      if (!(i < partCount ? detail::RandomPart(random, line) : detail::RandomLoop(random, line)))
+        continue;
+      if (random.Below(2) == 1) {
+        std::reverse(line.points.begin(), line.points.end());
+        std::swap(line.startEdge, line.endEdge);
+      }
+      const auto segments = detail::SegmentsOf(line);
+      bool fits = true;
+      for (std::size_t s = 0; s < segments.size(); ++s) {
+        for (const auto& other : accepted)
+          fits = fits && detail::SegmentDistance(segments[s], other) > gap;
+        // Segments of the same polyline that share no point.
+        for (std::size_t t = s + 2; t < segments.size(); ++t)
+          if (s != 0 || t + 1 != segments.size() || line.startEdge >= 0)
+            fits = fits && detail::SegmentDistance(segments[s], segments[t]) > gap;
+      }
+      if (!fits)
+        continue;
+      accepted.insert(accepted.end(), segments.begin(), segments.end());
+      line.tag = static_cast<int>(scene.size()) + 1;
+      scene.push_back(line);
+      break;
+    }
+  }
+  return scene;
+}
 
 // The trimming record of a scene lifted onto a quad; `tagged` gives every point its polyline's
 // tag.
-MTrimmer::MQuadToTrim MakeQuad(const Corners& corners, const UVScene& scene, Lift lift,
-                               bool tagged);
-
-// The parameter-plane image of every vertex of a result.
-std::vector<UV> Parameters(const Corners& corners, const MTrimmer::MTriangles& result);
-
-// Signed area of a triangle in the parameter plane.
-double SignedArea(const UV& a, const UV& b, const UV& c);
-
-// The triangles cover the unit square once: each is positively wound, their areas sum to 1 and
-// no sample point lies inside two of them.
-::testing::AssertionResult TilesTheSquare(const std::vector<UV>& uv,
-                                          const MTrimmer::MTriangles& result, Random& random);
-
-// Every vertex is a corner of some triangle and lies neither inside a triangle nor inside an
-// edge of one (no loop point was left behind).
-::testing::AssertionResult NoPointLeft(const std::vector<UV>& uv,
-                                       const MTrimmer::MTriangles& result);
-
-// Every result segment lies, within `tolerance`, on one segment of the loop (of the quad record)
-// with its tag, runs in the same direction, and the pieces of each loop add up to its length
-// (within `tolerance`). Needs a tagged record.
-::testing::AssertionResult SegmentsFollowTheLoops(const MTrimmer::MTriangles& result,
-                                                  const MTrimmer::MQuadToTrim& quad,
-                                                  double tolerance);
-
-// Whether a point of the parameter square is inside the face, given whether corner 0 is: the
-// parity of the result's loop segments crossed on the straight way to corner 0.
-bool InsideByParity(const UV& p, const std::vector<UV>& uv, const MTrimmer::MTriangles& result,
-                    bool firstVertexInside);
+inline MTrimmer::MQuadToTrim MakeQuad(const Corners& corners, const UVScene& scene, Lift lift,
+                                      bool tagged) {
+  MTrimmer::MQuadToTrim quad;
+  quad.corners = corners;
+  for (const UVLine& line : scene) {
+    std::vector<MPoint> points;
+    for (const UV& uv : line.points)
+      points.push_back(LiftPoint(corners, uv, lift));
+    if (line.startEdge < 0) {
+      quad.innerLoops.push_back(
+          {points, tagged ? std::optional(std::vector<std::int32_t>(points.size(), line.tag))
+                          : std::nullopt});
+      continue;
+    }
+    MTrimmer::MPartToTrim part;
+    part.startEdge = line.startEdge;
+    part.endEdge = line.endEdge;
+    part.startPoint = points.front();
+    part.endPoint = points.back();
+    part.points.assign(points.begin() + 1, points.end() - 1);
+    if (tagged) {
+      part.startTag = part.endTag = line.tag;
+      part.tags = std::vector<std::int32_t>(part.points.size(), line.tag);
+    }
+    quad.parts.push_back(part);
+  }
+  return quad;
+}
 
 }  // namespace trimmer_test

@@ -1,21 +1,29 @@
-// The steps of TrimQuad and TrimTriangle on small hand-made inputs.
+// The steps of the trimmer on small hand-made inputs, with their tie rules: the initial
+// splitting, the 2- and 3-splittings, TrimTriangle, the inner triangle selection and the
+// validator.
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
+#include <limits>
+#include <map>
 #include <optional>
-#include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/MTrimmer.h"
 #include "trim_fixtures.h"
+#include "trimming/M2SplittingGenerator.h"
+#include "trimming/M3SplittingGenerator.h"
 
 namespace {
 
 using namespace trimmer_test;
 using MTriangleToTrim = MTrimmer::MTriangleToTrim;
-using MSegmentFromLoop = MTrimmer::MSegmentFromLoop;
+using M2 = MTrimmer::M2SplittingGenerator;
+using M3 = MTrimmer::M3SplittingGenerator;
 using Triangle = std::array<std::int32_t, 3>;
+using Indices = std::vector<std::int32_t>;
+using Segments = std::vector<MTrimmer::MSegmentFromLoop>;
 
 MTriangleToTrim Tri(std::int32_t a, std::int32_t b, std::int32_t c) {
   MTriangleToTrim t;
@@ -23,208 +31,289 @@ MTriangleToTrim Tri(std::int32_t a, std::int32_t b, std::int32_t c) {
   return t;
 }
 
-MTrimmer::MQuadToTrim UnitQuad() {
+// The triangle (0, 0), (4, 0), (0, 4) as vertices 0, 1, 2, followed by `more`.
+MTrimmer::MTriangles Mesh(std::vector<MPoint> more) {
+  MTrimmer::MTriangles mesh;
+  mesh.vertices = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
+  mesh.vertices.insert(mesh.vertices.end(), more.begin(), more.end());
+  return mesh;
+}
+
+TEST(TrimQuad, InitialSplittingPlacesPointsAndCutsSegmentsAtTheDiagonal) {
+  // An inner loop of one repeated point carries no segment and leaves no vertex.
   MTrimmer::MQuadToTrim quad;
   quad.corners = UnitSquareCorners();
-  return quad;
-}
+  quad.innerLoops.push_back({{MPoint(0.2, 0.3, 0), MPoint(0.2, 0.3, 0)}, std::nullopt});
+  const MTrimmer::MTriangles plain = MTrimmer::TrimQuad(quad);
+  EXPECT_EQ(plain.vertices.size(), 4u);
+  EXPECT_EQ(plain.triangles, (std::vector<Triangle>{{0, 1, 3}, {3, 1, 2}}));
+  EXPECT_TRUE(plain.segments.empty());
 
-TEST(TrimQuad, QuadWithoutUsableLoopsIsCutAlongItsDiagonal) {
-  MTrimmer::MQuadToTrim quad = UnitQuad();
-  const std::vector<Triangle> diagonalCut{{0, 1, 3}, {3, 1, 2}};
-  MTrimmer::MTriangles result = MTrimmer::TrimQuad(quad);
-  EXPECT_EQ(result.triangles, diagonalCut);
-
-  // An inner loop of one repeated point carries no segment and leaves no vertex.
-  quad.innerLoops.push_back({{MPoint(0.2, 0.3, 0.0), MPoint(0.2, 0.3, 0.0)}, std::nullopt});
-  result = MTrimmer::TrimQuad(quad);
-  EXPECT_EQ(result.vertices.size(), 4u);
-  EXPECT_EQ(result.triangles, diagonalCut);
-  EXPECT_TRUE(result.segments.empty());
-  EXPECT_EQ(MTrimmer::SelectInnerTriangles(result, true), std::vector<bool>({true, true}));
-}
-
-TEST(InitialSplitting, PlacesLoopPointsOnTheNearerTriangle) {
-  const MTrimmer::MQuadToTrim quad = UnitQuad();
   MTrimmer::MTriangles result;
   MTrimmer::MInitialSplitting splitting = MTrimmer::SplitQuadToInitialSplitting(quad, result);
-  EXPECT_EQ(splitting[0].vertices, Triangle({0, 1, 3}));
-  EXPECT_EQ(splitting[1].vertices, Triangle({3, 1, 2}));
-  ASSERT_EQ(result.vertices.size(), 4u);
-
   // On the diagonal the tie goes to B; a point off the quad lands on its nearest point.
-  EXPECT_EQ(MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.5, 0.5, 0.0), splitting, result),
+  EXPECT_EQ(MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.5, 0.5, 0), splitting, result),
             std::make_pair(4, 1));
-  EXPECT_EQ(MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.2, 0.1, 3.0), splitting, result),
+  EXPECT_EQ(MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.2, 0.4, 3), splitting, result),
             std::make_pair(5, 0));
-  EXPECT_EQ(MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.9, 0.8, -1.0), splitting, result),
-            std::make_pair(6, 1));
-  EXPECT_EQ(result.vertices[4], MPoint(0.5, 0.5, 0.0));
-  EXPECT_NEAR(distance(result.vertices[5], MPoint(0.2, 0.1, 0.0)), 0.0, 1e-15);
-  EXPECT_NEAR(distance(result.vertices[6], MPoint(0.9, 0.8, 0.0)), 0.0, 1e-15);
-  EXPECT_EQ(splitting[0].innerPoints, std::vector<std::int32_t>({5}));
-  EXPECT_EQ(splitting[1].innerPoints, std::vector<std::int32_t>({4, 6}));
+  EXPECT_NEAR(distance(result.vertices[5], MPoint(0.2, 0.4, 0)), 0.0, 1e-15);
+  // A segment from A to B meets the diagonal x + y = 1 at (0.5, 0.5): two pieces with its tag.
+  MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.8, 0.6, 0), splitting, result);
+  MTrimmer::PutSegmentToInitialSplitting({5, 6, 9}, splitting[0], splitting[1], result);
+  ASSERT_EQ(result.vertices.size(), 8u);
+  EXPECT_NEAR(distance(result.vertices[7], MPoint(0.5, 0.5, 0)), 0.0, 1e-15);
+  EXPECT_EQ(splitting[0].edgePoints[1], Indices({7}));  // A's (1, 3)
+  EXPECT_EQ(splitting[1].edgePoints[0], Indices({7}));  // B's (3, 1)
+  EXPECT_EQ(splitting[0].segments, Segments({{5, 7, 9}}));
+  EXPECT_EQ(splitting[1].segments, Segments({{7, 6, 9}}));
 }
 
-TEST(InitialSplitting, CutsASegmentCrossingTheDiagonalIntoTwoPiecesWithItsTag) {
-  const MTrimmer::MQuadToTrim quad = UnitQuad();
-  MTrimmer::MTriangles result;
-  MTrimmer::MInitialSplitting splitting = MTrimmer::SplitQuadToInitialSplitting(quad, result);
-  const auto [inA, a] =
-      MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.2, 0.4, 0.0), splitting, result);
-  const auto [inB, b] =
-      MTrimmer::PutLoopPointToInitialSplitting(MPoint(0.8, 0.6, 0.0), splitting, result);
-  ASSERT_EQ(a, 0);
-  ASSERT_EQ(b, 1);
-  MTrimmer::PutSegmentToInitialSplitting(MSegmentFromLoop(inA, inB, 9), splitting[0], splitting[1],
-                                         result);
-  ASSERT_EQ(result.vertices.size(), 7u);
-  // The straight segment meets the diagonal x + y = 1 at (0.5, 0.5).
-  EXPECT_NEAR(distance(result.vertices[6], MPoint(0.5, 0.5, 0.0)), 0.0, 1e-15);
-  EXPECT_EQ(splitting[0].edgePoints[1], std::vector<std::int32_t>({6}));  // A's (1, 3)
-  EXPECT_EQ(splitting[1].edgePoints[0], std::vector<std::int32_t>({6}));  // B's (3, 1)
-  EXPECT_EQ(splitting[0].segments, std::vector<MSegmentFromLoop>({{inA, 6, 9}}));
-  EXPECT_EQ(splitting[1].segments, std::vector<MSegmentFromLoop>({{6, inB, 9}}));
+TEST(TwoSplitting, CutsThroughTheBestEdgePoint) {
+  // One edge point and nothing else: two children, no vertex; none, no splitting.
+  const MTrimmer::MTriangles mesh =
+      Mesh({MPoint(2, 0, 0), MPoint(2, 2, 0), MPoint(0, 2, 0), MPoint(1, 0, 0)});
+  bool found = false;
+  MTriangleToTrim single = Tri(0, 1, 2);
+  single.edgePoints[1] = {4};
+  MTrimmer::MSplitting s = M2::SelectBest(single, mesh, found);
+  EXPECT_TRUE(found);
+  ASSERT_EQ(s.children.size(), 2u);
+  EXPECT_EQ(s.children[0].vertices, Triangle({1, 4, 0}));
+  EXPECT_EQ(s.children[1].vertices, Triangle({4, 2, 0}));
+  EXPECT_TRUE(s.newVertices.empty());
+  M2::SelectBest(Tri(0, 1, 2), mesh, found);
+  EXPECT_FALSE(found);
 
-  // Within one triangle the segment is kept whole.
-  MTrimmer::PutSegmentToInitialSplitting(MSegmentFromLoop(inB, inB - 1, std::nullopt), splitting[1],
-                                         splitting[1], result);
-  EXPECT_EQ(splitting[1].segments.back(), MSegmentFromLoop(inB, inB - 1, std::nullopt));
-  EXPECT_EQ(result.vertices.size(), 7u);
+  // Of equal cuts the earliest edge point of the lowest edge wins...
+  MTriangleToTrim t = Tri(0, 1, 2);
+  t.edgePoints[0] = {6, 3};
+  t.edgePoints[1] = {4};
+  EXPECT_EQ(M2::SelectBest(t, mesh, found).children[1].vertices, Triangle({6, 1, 2}));
+  // ... unless a segment from an edge point to its opposite corner makes that cut a mesh edge.
+  t.segments = {{0, 4, 2}};
+  s = M2::SelectBest(t, mesh, found);
+  EXPECT_EQ(s.children[0].vertices, Triangle({1, 4, 0}));
+  EXPECT_EQ(s.addedSegments, Segments({{0, 4, 2}}));
+  EXPECT_TRUE(s.children[0].segments.empty() && s.children[1].segments.empty());
+
+  // A segment crossing the cut adds a vertex, an edge point of the cut in both children.
+  t = Tri(0, 1, 2);
+  t.edgePoints = {Indices{3}, Indices{4}, Indices{5}};
+  t.segments = {{5, 4, 8}};
+  s = M2::Generate2Splitting(t, mesh, 0, 3);
+  ASSERT_EQ(s.newVertices.size(), 1u);
+  EXPECT_NEAR(distance(s.newVertices[0], MPoint(1, 2, 0)), 0.0, 1e-15);
+  EXPECT_EQ(s.children[0].edgePoints[1], Indices({7}));
+  EXPECT_EQ(s.children[1].edgePoints[2], Indices({7}));
+  EXPECT_EQ(s.children[0].segments, Segments({{5, 7, 8}}));
+  EXPECT_EQ(s.children[1].segments, Segments({{7, 4, 8}}));
+
+  // A loop edge along the split edge is split only where it runs the triangle's way.
+  MTrimmer::MTriangles withLoopEdges = mesh;
+  withLoopEdges.segments = {{1, 0, 4}, {0, 1, std::nullopt}, {0, 1, 5}};
+  t = Tri(0, 1, 2);
+  t.edgePoints[0] = {3};
+  s = M2::Generate2Splitting(t, withLoopEdges, 0, 3);
+  EXPECT_EQ(s.addedSegments, Segments({{0, 3, std::nullopt}, {3, 1, std::nullopt}}));
+  EXPECT_EQ(s.removedSegments, Segments({{0, 1, std::nullopt}}));
 }
 
-TEST(InitialSplitting, PartsBecomeBorderEdgePointsAndTaggedSegments) {
-  MTrimmer::MQuadToTrim quad = UnitQuad();
-  MTrimmer::MTriangles result;
-  MTrimmer::MInitialSplitting splitting = MTrimmer::SplitQuadToInitialSplitting(quad, result);
-  MTrimmer::MPartToTrim part;
-  part.startEdge = 1;  // right, in B
-  part.startPoint = MPoint(1.0, 0.7, 0.0);
-  part.startTag = 4;
-  part.points = {MPoint(0.8, 0.8, 0.0)};
-  part.tags = std::vector<std::int32_t>{5};
-  part.endEdge = 2;  // top, in B
-  part.endPoint = MPoint(0.6, 1.0, 0.0);
-  part.endTag = 6;
-  MTrimmer::PutLoopPartsIntoInitialSplitting(part, splitting, result);
-  // Points first, then the two crossings.
-  EXPECT_EQ(result.vertices[4], MPoint(0.8, 0.8, 0.0));
-  EXPECT_EQ(result.vertices[5], part.startPoint);
-  EXPECT_EQ(result.vertices[6], part.endPoint);
-  EXPECT_EQ(splitting[1].edgePoints[1], std::vector<std::int32_t>({5}));
-  EXPECT_EQ(splitting[1].edgePoints[2], std::vector<std::int32_t>({6}));
-  EXPECT_EQ(splitting[1].segments, std::vector<MSegmentFromLoop>({{5, 4, 4}, {4, 6, 5}}));
-  EXPECT_TRUE(splitting[0].segments.empty());
+TEST(ThreeSplitting, JoinsAnInnerPointToTheCorners) {
+  // Inner point 3 = (1, 1), edge points 4 = (2, 0), 5 = (2, 2), 6 = (0, 2) on edges 0, 1, 2.
+  MTrimmer::MTriangles mesh =
+      Mesh({MPoint(1, 1, 0), MPoint(2, 0, 0), MPoint(2, 2, 0), MPoint(0, 2, 0)});
+  MTriangleToTrim t = Tri(0, 1, 2);
+  t.innerPoints = {3};
+  t.edgePoints = {Indices{4}, Indices{5}, Indices{6}};
+  t.segments = {{3, 1, 7}, {4, 3, 8}};
+  bool found = false;
+  MTrimmer::MSplitting s = M3::Generate3Splitting(t, mesh, found);
+  EXPECT_TRUE(found);
+  ASSERT_EQ(s.children.size(), 3u);
+  EXPECT_EQ(s.children[0].vertices, Triangle({0, 1, 3}));
+  EXPECT_EQ(s.children[1].vertices, Triangle({1, 2, 3}));
+  EXPECT_EQ(s.children[2].vertices, Triangle({2, 0, 3}));
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(s.children[k].edgePoints[0], t.edgePoints[k]);
+  EXPECT_TRUE(s.newVertices.empty());
+  // The spoke segment is a mesh edge now; the other stays in its child.
+  EXPECT_EQ(s.addedSegments, Segments({{3, 1, 7}}));
+  EXPECT_EQ(s.children[0].segments, Segments({{4, 3, 8}}));
+  M3::Generate3Splitting(Tri(0, 1, 2), mesh, found);
+  EXPECT_FALSE(found);
 
-  // An inner loop drops consecutive duplicates and its closing copy, with their tags.
-  MCadTriangulator::MLoopsOnQuads::MInnerLoop loop;
-  loop.points = {MPoint(0.1, 0.1, 0.0), MPoint(0.1, 0.1, 0.0), MPoint(0.3, 0.1, 0.0),
-                 MPoint(0.1, 0.3, 0.0), MPoint(0.1, 0.1, 0.0)};
-  loop.tags = std::vector<std::int32_t>{1, 2, 3, 4, 5};
-  MTrimmer::PutInnerLoopIntoInitialSplitting(loop, splitting, result);
-  EXPECT_EQ(result.vertices.size(), 10u);
-  EXPECT_EQ(splitting[0].innerPoints, std::vector<std::int32_t>({7, 8, 9}));
-  EXPECT_EQ(splitting[0].segments,
-            std::vector<MSegmentFromLoop>({{7, 8, 1}, {8, 9, 3}, {9, 7, 4}}));
+  // i = 3; 4 = (2.5, 0.3) lies in child 0, 5 = (0.3, 2.5) and 6 = (0.3, 0.5) in child 2. Around
+  // the far side of i through child 1 is shorter: two crossings, on the spokes to corners 1 and
+  // 2. Below i the direct way across the spoke to corner 0 is: one crossing.
+  mesh = Mesh({MPoint(1, 1, 0), MPoint(2.5, 0.3, 0), MPoint(0.3, 2.5, 0), MPoint(0.3, 0.5, 0)});
+  t = Tri(0, 1, 2);
+  t.innerPoints = {3, 4, 5, 6};
+  t.segments = {{4, 5, 1}};
+  s = M3::Generate3Splitting(t, mesh, 3);
+  ASSERT_EQ(s.newVertices.size(), 2u);
+  EXPECT_NEAR(distance(s.newVertices[0], MPoint(2.2, 0.6, 0)), 0.0, 1e-14);
+  EXPECT_NEAR(distance(s.newVertices[1], MPoint(0.6, 2.2, 0)), 0.0, 1e-14);
+  EXPECT_EQ(s.children[0].segments, Segments({{4, 7, 1}}));
+  EXPECT_EQ(s.children[1].segments, Segments({{7, 8, 1}}));
+  EXPECT_EQ(s.children[2].segments, Segments({{8, 5, 1}}));
+  EXPECT_EQ(s.children[1].edgePoints[2], Indices({7}));
+  EXPECT_EQ(s.children[2].edgePoints[2], Indices({8}));
+  t.segments = {{4, 6, 2}};
+  s = M3::Generate3Splitting(t, mesh, 3);
+  ASSERT_EQ(s.newVertices.size(), 1u);
+  EXPECT_EQ(s.children[0].segments, Segments({{4, 7, 2}}));
+  EXPECT_EQ(s.children[2].segments, Segments({{7, 6, 2}}));
+
+  // Points on the spokes of i to corners 1, 0 and 2 go to the lower of their two children; of
+  // candidates needing no vertex the first in the list is used.
+  mesh = Mesh({MPoint(1, 1, 0), MPoint(2.5, 0.5, 0), MPoint(0.5, 0.5, 0), MPoint(0.5, 2.5, 0)});
+  t = Tri(0, 1, 2);
+  t.innerPoints = {3, 4, 5, 6};
+  s = M3::Generate3Splitting(t, mesh, 3);
+  EXPECT_EQ(s.children[0].innerPoints, Indices({4, 5}));
+  EXPECT_EQ(s.children[1].innerPoints, Indices({6}));
+  EXPECT_TRUE(s.children[2].innerPoints.empty());
+  EXPECT_EQ(M3::Generate3Splitting(t, mesh, found).children[0].vertices, Triangle({0, 1, 3}));
+  t.innerPoints = {5, 3, 4, 6};
+  EXPECT_EQ(M3::Generate3Splitting(t, mesh, found).children[0].vertices, Triangle({0, 1, 5}));
 }
 
-TEST(InitialSplitting, SynchronizesTheSharedEdgeFromTheFirstTriangle) {
-  MTrimmer::MTriangles result;
-  result.vertices = {MPoint(0.0, 0.0, 0.0), MPoint(1.0, 0.0, 0.0), MPoint(0.0, 1.0, 0.0),
-                     MPoint(1.0, 1.0, 0.0), MPoint(0.5, 0.5, 0.0), MPoint(0.2, 0.8, 0.0),
-                     MPoint(0.9, 0.1, 0.0)};
-  MTriangleToTrim first = Tri(0, 1, 2);   // edge 1 runs 1 -> 2
-  MTriangleToTrim second = Tri(2, 1, 3);  // edge 0 runs 2 -> 1
-  first.edgePoints[1] = {5, 4, 6};
-  second.edgePoints[0] = {6, 5, 4};
-  MTrimmer::SynchronizeEdgePointsOfParts(result, first, second);
-  EXPECT_EQ(first.edgePoints[1], std::vector<std::int32_t>({6, 4, 5}));
-  EXPECT_EQ(second.edgePoints[0], std::vector<std::int32_t>({5, 4, 6}));
-
-  // Triangles without a common edge are left alone.
-  MTriangleToTrim apart = Tri(0, 5, 6);
-  apart.edgePoints[0] = {4};
-  MTrimmer::SynchronizeEdgePointsOfParts(result, first, apart);
-  EXPECT_EQ(apart.edgePoints[0], std::vector<std::int32_t>({4}));
+TEST(ThreeSplitting, FromFiveInnerPointsPicksTheOneWhoseSpokesCrossFewestSegments) {
+  // Segment A-B from (1, 6) to (6, 1): the spokes from corners 1 and 2 to Q = (3, 3) cross it,
+  // and so does the spoke from corner 0 to R = (2, 7); those to P = (1, 1) pass beyond its ends.
+  MTrimmer::MTriangles mesh;
+  mesh.vertices = {MPoint(0, 0, 0), MPoint(10, 0, 0), MPoint(0, 10, 0), MPoint(1, 1, 0),
+                   MPoint(3, 3, 0), MPoint(1, 6, 0),  MPoint(6, 1, 0),  MPoint(2, 7, 0)};
+  MTriangleToTrim t = Tri(0, 1, 2);
+  t.innerPoints = {4, 7, 5, 3, 6};  // Q, R, A, P, B
+  t.segments = {{5, 6, 1}};
+  EXPECT_EQ(M3::ComputeCrossingScores(t, mesh),
+            (std::map<std::int32_t, long long>{{3, 0}, {4, 2}, {5, 0}, {6, 0}, {7, 1}}));
+  bool found = false;
+  EXPECT_EQ(M3::Generate3Splitting(t, mesh, found).children[0].vertices, Triangle({0, 1, 5}));
 }
 
-TEST(TrimTriangle, EmitsATriangleWhoseSegmentsAreItsEdges) {
-  MTrimmer::MTriangles result;
-  result.vertices = {MPoint(0.0, 0.0, 0.0), MPoint(1.0, 0.0, 0.0), MPoint(0.0, 1.0, 0.0)};
-  result.segments = {{0, 1, 3}};
+TEST(TrimTriangle, SplitsDepthFirstAndPrefersCutsWithoutNewVertices) {
+  // A triangle whose only segments are its own edges is emitted unchanged.
+  MTrimmer::MTriangles result = Mesh({MPoint(2, 0, 0)});
+  result.segments = {{0, 1, 3}, {2, 0, std::nullopt}, {0, 1, 3}};
   MTriangleToTrim t = Tri(0, 1, 2);
   t.segments = {{1, 2, 3}, {0, 2, std::nullopt}};
   MTrimmer::TrimTriangle(t, result);
   EXPECT_EQ(result.triangles, std::vector<Triangle>({{0, 1, 2}}));
-  EXPECT_EQ(result.segments, std::vector<MSegmentFromLoop>({{0, 1, 3}}));
-  EXPECT_EQ(result.vertices.size(), 3u);
-}
-
-TEST(TrimTriangle, RemovesEveryCopyOfASplitLoopEdge) {
-  MTrimmer::MTriangles result;
-  result.vertices = {MPoint(0.0, 0.0, 0.0), MPoint(1.0, 0.0, 0.0), MPoint(0.0, 1.0, 0.0),
-                     MPoint(0.5, 0.0, 0.0)};
-  result.segments = {{0, 1, 7}, {2, 0, std::nullopt}, {0, 1, 7}};
-  MTriangleToTrim t = Tri(0, 1, 2);
+  // Splitting a loop edge removes every copy of it.
+  t.segments.clear();
   t.edgePoints[0] = {3};
   MTrimmer::TrimTriangle(t, result);
-  EXPECT_EQ(result.triangles, std::vector<Triangle>({{0, 3, 2}, {3, 1, 2}}));
-  EXPECT_EQ(result.segments,
-            std::vector<MSegmentFromLoop>({{2, 0, std::nullopt}, {0, 3, 7}, {3, 1, 7}}));
-}
+  EXPECT_EQ(result.segments, Segments({{2, 0, std::nullopt}, {0, 3, 3}, {3, 1, 3}}));
 
-TEST(TrimTriangle, TrimsChildrenDepthFirst) {
-  MTrimmer::MTriangles result;
-  result.vertices = {MPoint(0.0, 0.0, 0.0), MPoint(1.0, 0.0, 0.0), MPoint(0.0, 1.0, 0.0),
-                     MPoint(0.3, 0.3, 0.0), MPoint(0.3, 0.1, 0.0)};
-  MTriangleToTrim t = Tri(0, 1, 2);
-  t.innerPoints = {3, 4};  // 3 is cut first; 4 then lies in the first child (0, 1, 3)
-  MTrimmer::TrimTriangle(t, result);
-  EXPECT_EQ(result.triangles,
+  // Inner point 3 is cut first; 4 then lies in the first child (0, 1, 3), trimmed first.
+  MTrimmer::MTriangles depth = Mesh({MPoint(1.2, 1.2, 0), MPoint(1.2, 0.4, 0)});
+  t = Tri(0, 1, 2);
+  t.innerPoints = {3, 4};
+  MTrimmer::TrimTriangle(t, depth);
+  EXPECT_EQ(depth.triangles,
             std::vector<Triangle>({{0, 1, 4}, {1, 3, 4}, {3, 0, 4}, {1, 2, 3}, {2, 0, 3}}));
-}
 
-TEST(TrimTriangle, CutsAtAnEdgePointWhenTheInnerPointWouldAddVertices) {
-  MTrimmer::MTriangles result;
-  result.vertices = {MPoint(0.0, 0.0, 0.0), MPoint(4.0, 0.0, 0.0), MPoint(0.0, 4.0, 0.0),
-                     MPoint(1.0, 1.0, 0.0), MPoint(2.0, 0.0, 0.0), MPoint(0.0, 2.0, 0.0)};
-  // Inner point 3; the segment 4 -> 5 passes it on the far side, so the spokes to corners 1 and
-  // 2 would cross it, while the cut from 4 to corner 2 crosses nothing.
-  MTriangleToTrim t = Tri(0, 1, 2);
-  t.innerPoints = {3};
-  t.edgePoints[0] = {4};
-  t.edgePoints[2] = {5};
-  t.segments = {{4, 5, 1}};
-  MTrimmer::TrimTriangle(t, result);
-  ASSERT_FALSE(result.triangles.empty());
-  EXPECT_EQ(result.triangles.back(), Triangle({4, 1, 2}));
-
-  // Without the segment the inner point is cut first.
-  MTrimmer::MTriangles plain;
-  plain.vertices = result.vertices;
-  plain.vertices.resize(6);
-  t.segments.clear();
-  t.edgePoints[2].clear();
-  MTrimmer::TrimTriangle(t, plain);
-  EXPECT_EQ(plain.triangles, std::vector<Triangle>({{0, 4, 3}, {4, 1, 3}, {1, 2, 3}, {2, 0, 3}}));
-}
-
-TEST(TrimTriangle, StopsAtTheSplittingLimit) {
-  MTrimmer::MTriangles result;
-  result.vertices = {MPoint(0.0, 0.0, 0.0), MPoint(1.0, 0.0, 0.0), MPoint(0.0, 1.0, 0.0),
-                     MPoint(0.3, 0.3, 0.0), MPoint(0.3, 0.1, 0.0)};
-  MTriangleToTrim t = Tri(0, 1, 2);
-  t.innerPoints = {3, 4};  // two splittings
-  EXPECT_EQ(MTrimmer::GetSplittingLimit(t), 4096u + 64u * 25u);
-  MTrimmer::MTriangles limited = result;
-  try {
-    MTrimmer::TrimTriangle(t, limited, 1);
-    ADD_FAILURE() << "the second splitting went beyond the limit";
-  } catch (const std::logic_error& e) {
-    EXPECT_STREQ(e.what(), "MTrimmer::TrimTriangle: splitting limit exceeded");
+  // The segment 4 -> 5 passes inner point 3 on the far side: the spokes to corners 1 and 2 would
+  // cross it, while the cut from 4 to corner 2 crosses nothing. Without it, 3 is cut first.
+  const MTrimmer::MTriangles base = Mesh({MPoint(1, 1, 0), MPoint(2, 0, 0), MPoint(0, 2, 0)});
+  for (const bool withSegment : {true, false}) {
+    MTrimmer::MTriangles mesh = base;
+    t = Tri(0, 1, 2);
+    t.innerPoints = {3};
+    t.edgePoints[0] = {4};
+    if (withSegment) {
+      t.edgePoints[2] = {5};
+      t.segments = {{4, 5, 1}};
+    }
+    MTrimmer::TrimTriangle(t, mesh);
+    if (withSegment)
+      EXPECT_EQ(mesh.triangles.back(), Triangle({4, 1, 2}));
+    else
+      EXPECT_EQ(mesh.triangles,
+                std::vector<Triangle>({{0, 4, 3}, {4, 1, 3}, {1, 2, 3}, {2, 0, 3}}));
   }
-  MTrimmer::TrimTriangle(t, result, 2);
-  EXPECT_EQ(result.triangles.size(), 5u);
+}
+
+TEST(SelectInnerTriangles, FlipsAcrossEdgesWithAnOddNumberOfSegments) {
+  // The unit square fanned around its centre 4: (0, 1, 4), (1, 2, 4), (2, 3, 4), (3, 0, 4).
+  MTrimmer::MTriangles fan;
+  const Corners c = UnitSquareCorners();
+  fan.vertices = {c[0], c[1], c[2], c[3], MPoint(0.5, 0.5, 0.0)};
+  fan.triangles = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+  using Flags = std::vector<bool>;
+  const std::vector<std::pair<Segments, Flags>> cases{
+      {{}, Flags(4, true)},
+      // Both triangles at vertex 0 take its status, even with a loop edge between them.
+      {{{4, 0, 1}}, Flags(4, true)},
+      // One loop edge flips the neighbour; the first path that reaches a triangle decides.
+      {{{1, 4, 1}}, {true, false, true, true}},
+      // An edge run twice by loops, whatever the directions, does not flip; three times does.
+      {{{1, 4, 1}, {4, 1, 2}}, Flags(4, true)},
+      {{{1, 4, 1}, {1, 4, 1}, {4, 1, std::nullopt}}, {true, false, true, true}}};
+  for (const auto& [segments, flags] : cases) {
+    fan.segments = segments;
+    EXPECT_EQ(MTrimmer::SelectInnerTriangles(fan, true), flags);
+    Flags negated = flags;
+    negated.flip();
+    EXPECT_EQ(MTrimmer::SelectInnerTriangles(fan, false), negated);
+  }
+  // A triangle joined only through an edge run the same way is never reached, nor is anything
+  // without a triangle at vertex 0.
+  fan.segments.clear();
+  fan.triangles = {{0, 1, 3}, {1, 3, 2}};
+  EXPECT_EQ(MTrimmer::SelectInnerTriangles(fan, true), Flags({true, false}));
+  fan.triangles = {{3, 1, 2}};
+  EXPECT_EQ(MTrimmer::SelectInnerTriangles(fan, true), Flags({false}));
+}
+
+TEST(TrimmedQuadValidation, ReportsTheFirstBrokenProperty) {
+  MTrimmer::MTriangles fan;
+  const Corners c = UnitSquareCorners();
+  fan.vertices = {c[0], c[1], c[2], c[3], MPoint(0.5, 0.5, 0.0)};
+  fan.triangles = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+  std::string why = "unchanged";
+  EXPECT_TRUE(MTrimmer::IsValid(fan, &why));
+  EXPECT_EQ(why, "unchanged");
+  using Change = void (*)(MTrimmer::MTriangles&);
+  const std::vector<std::pair<Change, std::string>> cases{
+      {[](auto& m) { m.vertices.resize(3); }, "fewer than four vertices"},
+      {[](auto& m) { m.vertices[4][2] = std::numeric_limits<double>::quiet_NaN(); },
+       "vertex 4 is not finite"},
+      {[](auto& m) {
+         m.vertices[2] = m.vertices[1];
+         m.vertices[3] = m.vertices[0];
+       },
+       "the quad has no area"},
+      {[](auto& m) { m.triangles[1][0] = 5; }, "triangle 1 has a vertex index out of range"},
+      {[](auto& m) {
+         m.triangles[2] = {2, 2, 4};
+       },
+       "triangle 2 repeats a vertex"},
+      {[](auto& m) {
+         m.triangles[3] = {0, 3, 4};
+       },
+       "triangle 3 is degenerate or wound against the quad"},
+      {[](auto& m) { m.triangles.pop_back(); }, "the triangle areas sum to"},
+      {[](auto& m) {
+         m.triangles = {{0, 1, 2}, {0, 1, 2}};
+       },
+       "edge (0, 1) is used twice in the same direction"},
+      {[](auto& m) {
+         m.triangles = {{0, 1, 3}, {3, 4, 2}, {4, 1, 2}};
+       },  // 4 on the diagonal
+       "edge (1, 3) has no neighbour and is not on the quad border"},
+      {[](auto& m) {
+         m.segments = {{0, 4, 1}, {4, 0, 1}, {1, 0, 1}};
+       },
+       "segment 2 is not an edge of a triangle in its direction"}};
+  for (const auto& [change, reason] : cases) {
+    MTrimmer::MTriangles mesh = fan;
+    change(mesh);
+    EXPECT_FALSE(MTrimmer::IsValid(mesh, &why));
+    EXPECT_NE(why.find(reason), std::string::npos) << why;
+  }
 }
 
 }  // namespace

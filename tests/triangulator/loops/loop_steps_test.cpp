@@ -1,0 +1,290 @@
+// The driver's steps on the loops of a face: segmentation with fin tags, orientation, loops
+// around a closed domain, and the size refinement around the loops.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
+#include "Oxlen/Cad/Triangulation/MPointToQuadProjector.h"
+#include "Oxlen/Cad/Triangulation/MQuads.h"
+#include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
+#include "Oxlen/CadEntity/MCADFace.h"
+#include "Oxlen/CadEntity/MCADLoopBuilder.h"
+#include "Oxlen/CadEntity/MCADUVCylinder.h"
+#include "Oxlen/CadEntity/MCADUVPlane.h"
+#include "grid/grid_fixtures.h"
+#include "triangulator/MInternal.h"
+
+namespace {
+
+using MInternal = MCadTriangulator::MInternal;
+using grid_test::kPi;
+using grid_test::Spaced;
+using MQuads = MCadTriangulator::MQuads;
+using MSegmentedLoop = MCadTriangulator::MSegmentedLoop;
+using MPointOnLoop = MCadTriangulator::MPointOnLoop;
+using P2 = Oxlen::Math::point<double, 2>;
+using P3 = Oxlen::Math::point<double, 3>;
+
+/// A face with its grid over the face's surface (identity placement), closed where the surface
+/// closes.
+struct FaceGrid {
+  MCADFace face;
+  MCadTriangulator::MAnalyticalSurface surface;
+  MQuads quads;
+  FaceGrid(std::shared_ptr<const MCADUVSurface> s, std::vector<double> u, std::vector<double> v)
+      : face(std::move(s)),
+        surface(*face.GetSurface(), Oxlen::Math::matrix4x4<double>::identity()),
+        quads(surface, {std::move(u), std::move(v)}) {
+    quads.CloseExactlyIfClosed(1e-6);
+  }
+  /// The surface point at uv, in model units.
+  P3 At(const P2& uv) const { return surface.Evaluate(uv); }
+};
+
+/// A 10 x 10 plane over [0, 10]^2 cut into n x n quads.
+FaceGrid PlaneGrid(int n) {
+  return FaceGrid(std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, 10.0, 0.0, 10.0),
+                  Spaced(0, 10, n), Spaced(0, 10, n));
+}
+
+/// A full cylinder of radius 5 and height 10 with an m x n grid.
+FaceGrid CylinderGrid(int m, int n) {
+  return FaceGrid(std::make_shared<MCADUVCylinder>(MCADFrame(), 5.0, 0.0, 2 * kPi, 0.0, 10.0),
+                  Spaced(0, 2 * kPi, m), Spaced(0, 10, n));
+}
+
+/// A circle of 64 UV points around `center`, counter-clockwise (clockwise when `clockwise`),
+/// lifted onto the surface; the UVs are kept only when `withUV`.
+MSegmentedLoop Circle(const FaceGrid& g, P2 center, double radius, bool clockwise, bool withUV) {
+  MSegmentedLoop loop;
+  for (int k = 0; k < 64; ++k) {
+    const double a = (clockwise ? -2 : 2) * kPi * k / 64;
+    const P2 uv(center[0] + radius * std::cos(a), center[1] + radius * std::sin(a));
+    loop.points.push_back(withUV ? MPointOnLoop(g.At(uv), uv) : MPointOnLoop(g.At(uv)));
+  }
+  return loop;
+}
+
+using Tags = std::vector<std::vector<int>>;
+
+// Segments the face's loops; returns, per loop, its distinct tags in the order they first occur
+// ({-1} for a loop without tags) after checking that tags and points match.
+Tags SegmentedTags(const FaceGrid& g, const std::optional<std::vector<int>>& tags) {
+  Tags result;
+  for (const MSegmentedLoop& loop : MInternal::SegmentLoops(
+           g.face, tags, 1e-3, g.quads.GetIsolines(), g.quads.CalculateBoundingBox3d())) {
+    EXPECT_GE(loop.points.size(), 3u);
+    std::vector<int>& distinct = result.emplace_back();
+    if (!loop.tags) {
+      distinct.push_back(-1);
+      continue;
+    }
+    EXPECT_EQ(loop.tags->size(), loop.points.size());
+    for (int t : *loop.tags)
+      if (distinct.empty() || distinct.back() != t)
+        distinct.push_back(t);
+  }
+  return result;
+}
+
+TEST(SegmentLoops, TakesEachLoopsTagsFromTheFrontOfTheList) {
+  FaceGrid g = PlaneGrid(4);
+  auto plane = std::dynamic_pointer_cast<const MCADUVPlane>(g.face.GetSharedSurface());
+  g.face.AddLoop(MCADLoopBuilder(plane).Polygon({{1, 1}, {9, 1}, {5, 9}}).Build());
+  g.face.AddLoop(MCADLoopBuilder(plane).Rectangle({3, 2}, {6, 5}, true).Build());
+  EXPECT_EQ(SegmentedTags(g, std::vector<int>{1, 2, 3, 4, 5, 6, 7}),
+            (Tags{{1, 2, 3}, {4, 5, 6, 7}}));
+  // A list that runs empty leaves the remaining loops with zero tags; no list, no tags.
+  EXPECT_EQ(SegmentedTags(g, std::vector<int>{1, 2, 3}), (Tags{{1, 2, 3}, {0}}));
+  EXPECT_EQ(SegmentedTags(g, std::nullopt), (Tags{{-1}, {-1}}));
+}
+
+TEST(SegmentLoops, FallsBackToTheSingleValidAlternative) {
+  FaceGrid g = PlaneGrid(4);
+  auto plane = std::dynamic_pointer_cast<const MCADUVPlane>(g.face.GetSharedSurface());
+  const auto good = MCADLoopBuilder(plane).Polygon({{1, 1}, {9, 1}, {9, 9}, {1, 9}}).Build();
+  const auto open = MCADLoopBuilder(plane).Line({0, 0}, {1, 0}).Build();  // does not close
+  // Loops too small to be segmented (their points span less than 1e-4), with one valid
+  // alternative, none, an invalid one and two valid ones.
+  for (const auto& alternatives :
+       std::vector<std::vector<std::shared_ptr<MCADLoop>>>{{good}, {}, {open}, {good, good}}) {
+    auto tiny = MCADLoopBuilder(plane).Circle({5, 5}, 1e-6).Build();
+    for (const auto& alternative : alternatives)
+      tiny->AddAlternativeLoop(alternative);
+    g.face.AddLoop(tiny);
+  }
+  // Only the loop with a single valid alternative survives, segmented from the alternative with
+  // zero tags (its own tag was consumed by the failed direct attempt).
+  EXPECT_EQ(SegmentedTags(g, std::vector<int>{9, 8, 7, 6}), (Tags{{0}}));
+}
+
+TEST(ComposeDomainBorderLoop, WalksTheBorderCounterClockwise) {
+  const std::vector<P3> square{{0, 0, 0},   {5, 0, 0},  {10, 0, 0}, {10, 5, 0},
+                               {10, 10, 0}, {5, 10, 0}, {0, 10, 0}, {0, 5, 0}};
+  EXPECT_EQ(MInternal::ComposeDomainBorderLoop(PlaneGrid(2).quads), square);
+  // Closed in U: the cycle through vertex (0, 0) is the bottom circle.
+  const FaceGrid cylinder = CylinderGrid(8, 2);
+  ASSERT_TRUE(cylinder.quads.IsClosed(MQuads::EAxis::U));
+  const std::vector<P3> bottom = MInternal::ComposeDomainBorderLoop(cylinder.quads);
+  ASSERT_EQ(bottom.size(), 8u);
+  for (const P3& p : bottom) {
+    EXPECT_NEAR(p[2], 0.0, 1e-12);
+    EXPECT_NEAR(std::hypot(p[0], p[1]), 5.0, 1e-12);
+  }
+  // A torus grid, closed both ways, has no border.
+  const auto torus = std::make_shared<grid_test::FunctionSurface>(
+      [](double u, double v) {
+        const double r = 10 + 3 * std::cos(v);
+        return P3(r * std::cos(u), r * std::sin(u), 3 * std::sin(v));
+      },
+      MCADDomainLimits(0, 2 * kPi), MCADDomainLimits(0, 2 * kPi));
+  const FaceGrid closed(torus, Spaced(0, 2 * kPi, 8), Spaced(0, 2 * kPi, 4));
+  ASSERT_TRUE(closed.quads.IsClosed(MQuads::EAxis::V));
+  EXPECT_TRUE(MInternal::ComposeDomainBorderLoop(closed.quads).empty());
+}
+
+TEST(IsLoopAroundDomain, FollowsTheBorderWithinTwiceTheTolerance) {
+  // A grid and loops sampled finely enough for a tolerance of 0.01 on a radius of 5.
+  const FaceGrid cylinder = CylinderGrid(64, 4);
+  const MCadTriangulator::MPointToQuadProjector projector(cylinder.quads, 1e-3);
+  const auto around = [&](const MSegmentedLoop& loop) {
+    return MInternal::IsLoopAroundDomain(cylinder.quads, loop, projector, 0.01);
+  };
+  const auto ring = [&](double v, int n, double turn) {
+    MSegmentedLoop loop;
+    for (int k = 0; k < n; ++k)
+      loop.points.emplace_back(cylinder.At({turn * kPi * k / n + 0.1, v}));
+    return loop;
+  };
+  for (int n : {60, 1000}) {
+    // Along the bottom border, sampled differently from the grid, and within the tolerance.
+    EXPECT_TRUE(around(ring(0.0, n, 2)));
+    EXPECT_TRUE(around(ring(0.01, n, 2)));
+    // Leaving the border by more than twice the tolerance, or covering only half of it.
+    EXPECT_FALSE(around(ring(0.03, n, 2)));
+    EXPECT_FALSE(around(ring(0.0, n, 1)));
+  }
+  // An open plane grid: a loop around its border.
+  const FaceGrid plane = PlaneGrid(3);
+  const MCadTriangulator::MPointToQuadProjector planeProjector(plane.quads, 1e-3);
+  MSegmentedLoop square;
+  for (const P3& p : MInternal::ComposeDomainBorderLoop(plane.quads))
+    square.points.emplace_back(p);
+  EXPECT_TRUE(MInternal::IsLoopAroundDomain(plane.quads, square, planeProjector, 0.01));
+  EXPECT_FALSE(MInternal::IsLoopAroundDomain(plane.quads, {}, planeProjector, 0.01));
+}
+
+TEST(IsSpecialLoopReversed, DecidesFromTheWindingInUV) {
+  const FaceGrid plane = PlaneGrid(4);
+  for (bool withUV : {true, false}) {
+    const MSegmentedLoop hole = Circle(plane, {5, 5}, 1, true, withUV);
+    const MSegmentedLoop outer = Circle(plane, {5, 5}, 4.5, false, withUV);
+    for (bool clockwise : {false, true}) {
+      const auto reversed = [&](P2 centre, double radius,
+                                const std::optional<MSegmentedLoop>& next) {
+        return MInternal::IsSpecialLoopReversed(
+            plane.face, plane.quads, Circle(plane, centre, radius, clockwise, withUV), next, 1e-6);
+      };
+      // A lone loop: counter-clockwise is the face's own direction.
+      EXPECT_EQ(reversed({5, 5}, 4, std::nullopt), clockwise);
+      // An outer loop with a hole inside it as the next loop: the reference point is inside.
+      EXPECT_EQ(reversed({5, 5}, 4, hole), clockwise);
+      // A hole with the outer loop as the next loop: the reference point lies outside it.
+      EXPECT_EQ(reversed({2, 2}, 1, outer), !clockwise);
+    }
+  }
+  // A loop across the seam of a closed cylinder, known only in 3D: the parameters found by
+  // inversion jump by a period and must be unwrapped before the winding means anything.
+  const FaceGrid cylinder = CylinderGrid(16, 4);
+  for (bool clockwise : {false, true})
+    EXPECT_EQ(MInternal::IsSpecialLoopReversed(cylinder.face, cylinder.quads,
+                                               Circle(cylinder, {0, 5}, 1, clockwise, false),
+                                               std::nullopt, 1e-6),
+              clockwise);
+}
+
+TEST(OrientLoops, ReversesEveryLoopOfAReversedFace) {
+  FaceGrid plane = PlaneGrid(4);
+  std::vector<MSegmentedLoop> loops{Circle(plane, {5, 5}, 4, false, true),
+                                    Circle(plane, {5, 5}, 1, true, true)};
+  loops[0].tags.emplace();
+  for (std::size_t i = 0; i < loops[0].points.size(); ++i)
+    loops[0].tags->push_back(static_cast<int>(i));
+  const auto original = loops;
+  EXPECT_FALSE(MInternal::OrientLoops(plane.face, plane.quads, loops, 1e-6));
+  EXPECT_EQ(loops[0].points.front().point, original[0].points.front().point);
+
+  plane.face.SetOrientation(eFaceOrientationReversed);
+  EXPECT_TRUE(MInternal::OrientLoops(plane.face, plane.quads, loops, 1e-6));
+  for (std::size_t l = 0; l < loops.size(); ++l)
+    for (std::size_t i = 0; i < loops[l].points.size(); ++i)
+      EXPECT_EQ(loops[l].points[i].point, original[l].points[loops[l].points.size() - 1 - i].point);
+  EXPECT_EQ(loops[0].tags->front(), static_cast<int>(loops[0].points.size()) - 1);
+
+  // A forward face whose first loop is marked unoriented follows that loop's winding.
+  FaceGrid marked = PlaneGrid(4);
+  auto unoriented = std::make_shared<MCADLoop>();
+  unoriented->SetSpecialCase(eLoopSpecialCaseUnoriented);
+  marked.face.AddLoop(unoriented);
+  for (bool clockwise : {false, true}) {
+    std::vector<MSegmentedLoop> single{Circle(marked, {5, 5}, 4, clockwise, true)};
+    EXPECT_EQ(MInternal::OrientLoops(marked.face, marked.quads, single, 1e-6), clockwise);
+  }
+}
+
+// n loops: small squares on a regular lattice of spacing s, five to a row.
+std::vector<MSegmentedLoop> Lattice(int n, double s) {
+  std::vector<MSegmentedLoop> loops(n);
+  for (int k = 0; k < n; ++k)
+    for (const P2& c : {P2(0, 0), P2(0.1, 0), P2(0.1, 0.1), P2(0, 0.1)})
+      loops[k].points.emplace_back(P3(s * (k % 5) + c[0], s * (k / 5) + c[1], 0));
+  return loops;
+}
+
+TEST(GetLoopSpacing, IsTheMedianNearestCentroidDistanceFromTwentyLoopsOn) {
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(MInternal::GetLoopSpacing(Lattice(19, 2.0)), inf);
+  EXPECT_DOUBLE_EQ(MInternal::GetLoopSpacing(Lattice(20, 2.0)), 2.0);
+  // One far-away loop does not move the median.
+  auto loops = Lattice(25, 3.0);
+  for (auto& p : loops.back().points)
+    p.point[2] += 1000;
+  EXPECT_DOUBLE_EQ(MInternal::GetLoopSpacing(loops), 3.0);
+}
+
+TEST(SizeRefinement, BoxStripLengthsEstimateAndRefinement) {
+  FaceGrid plane = PlaneGrid(2);  // quads of 5 x 5
+  const auto box =
+      MInternal::GetLoopsUVBox(plane.quads, {Circle(plane, {2, 2}, 1, true, true)}, 1e-6);
+  EXPECT_EQ(box, (std::array<double, 4>{0, 0, 5, 5}));
+  const auto none = MInternal::GetLoopsUVBox(plane.quads, {}, 1e-6);
+  EXPECT_EQ(none[0], std::numeric_limits<double>::max());
+  EXPECT_EQ(none[2], -std::numeric_limits<double>::max());
+
+  EXPECT_DOUBLE_EQ(MInternal::GetStripLength(plane.quads, MQuads::EAxis::U, 1, box), 5.0);
+  EXPECT_EQ(MInternal::GetStripLength(plane.quads, MQuads::EAxis::U, 0, none), 0.0);
+  EXPECT_EQ(MInternal::GetStripLength(plane.quads, MQuads::EAxis::U, 0, {7, 0, 9, 10}), 0.0);
+
+  // Strips of length 5 with a limit of 2: floor(5 / 2) + 1 = 3 per touched strip, 1 otherwise.
+  EXPECT_EQ(MInternal::EstimateQuadsCount(plane.quads, 2.0, box), 6u * 6u);
+  EXPECT_EQ(MInternal::EstimateQuadsCount(plane.quads, 0.0, box),
+            std::numeric_limits<std::size_t>::max());
+
+  MInternal::RefineBySize(plane.quads, 2.0, box, 1000);
+  for (MQuads::EAxis axis : {MQuads::EAxis::U, MQuads::EAxis::V})
+    for (int i = 0; i + 1 < plane.quads.GetIsolinesCount(axis); ++i)
+      EXPECT_LE(MInternal::GetStripLength(plane.quads, axis, i, box), 2.0);
+  // The budget stops the refinement.
+  FaceGrid budget = PlaneGrid(2);
+  MInternal::RefineBySize(budget.quads, 1e-3, box, 50);
+  EXPECT_GE(budget.quads.GetQuadsCount(), 50u);
+  EXPECT_LE(budget.quads.GetQuadsCount(), 50u + 2 * 64u);
+}
+
+}  // namespace
