@@ -28,20 +28,10 @@ std::string Name(const MQuadEdge& e) {
          std::to_string(e.end.u) + ", " + std::to_string(e.end.v) + ")";
 }
 
-bool IsQuadOf(const MQuads& quads, const MQuadIndex& q) {
-  return q.u >= 0 && q.u < quads.GetQuadsCount(MQuads::EAxis::U) && q.v >= 0 &&
-         q.v < quads.GetQuadsCount(MQuads::EAxis::V);
-}
-
-bool IsVertexOf(const MQuads& quads, const MVertexIndex& v) {
-  return v.u >= 0 && v.u < quads.GetIsolinesCount(MQuads::EAxis::U) && v.v >= 0 &&
-         v.v < quads.GetIsolinesCount(MQuads::EAxis::V);
-}
-
 bool IsGridEdge(const MQuads& quads, const MQuadEdge& e) {
   const int du = std::abs(e.start.u - e.end.u);
   const int dv = std::abs(e.start.v - e.end.v);
-  return IsVertexOf(quads, e.start) && IsVertexOf(quads, e.end) && du + dv == 1;
+  return quads.HasVertex(e.start) && quads.HasVertex(e.end) && du + dv == 1;
 }
 
 bool IsEdgeOfQuad(const MQuads& quads, const MQuadIndex& q, const MQuadEdge& e) {
@@ -96,7 +86,7 @@ class Checker {
       const double t = s.pointOnEdge.parameter;
       if (!(t >= 0.0 && t <= 1.0))
         return name + ": parameter " + std::to_string(t) + " is not in [0, 1]";
-      if (!IsQuadOf(quads_, s.nextQuad) || !IsQuadOf(quads_, s.previousQuad))
+      if (!quads_.HasQuad(s.nextQuad) || !quads_.HasQuad(s.previousQuad))
         return name + ": its next or previous quad is not in the grid";
       if (!IsEdgeOfQuad(quads_, s.previousQuad, s.pointOnEdge.edge) &&
           !IsEdgeOfQuad(quads_, s.nextQuad, s.pointOnEdge.edge))
@@ -122,7 +112,7 @@ class Checker {
     for (const auto& [quad, loops] : innerLoops_) {
       if (loops.empty())
         return Name(quad) + ": empty inner loop entry";
-      if (!IsQuadOf(quads_, quad))
+      if (!quads_.HasQuad(quad))
         return Name(quad) + " holds inner loops but is not in the grid";
       for (const auto& loop : loops) {
         if (loop.points.empty())
@@ -155,7 +145,7 @@ class Checker {
     for (const auto& [quad, parts] : loopParts_) {
       if (parts.empty())
         return Name(quad) + ": empty loop part entry";
-      if (!IsQuadOf(quads_, quad))
+      if (!quads_.HasQuad(quad))
         return Name(quad) + " holds loop parts but is not in the grid";
       for (const MLoopPart& part : parts) {
         std::string fault = CheckPart(quad, part);

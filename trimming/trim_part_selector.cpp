@@ -20,35 +20,25 @@ using selector::detail::SeedMap;
 using MQuadIndex = MQuads::MQuadIndex;
 using MVertexIndex = MQuads::MVertexIndex;
 
-bool IsQuadOf(const MQuads& quads, const MQuadIndex& q) {
-  return q.u >= 0 && q.u < quads.GetQuadsCount(MQuads::EAxis::U) && q.v >= 0 &&
-         q.v < quads.GetQuadsCount(MQuads::EAxis::V);
-}
-
-bool IsVertexOf(const MQuads& quads, const MVertexIndex& v) {
-  return v.u >= 0 && v.u < quads.GetIsolinesCount(MQuads::EAxis::U) && v.v >= 0 &&
-         v.v < quads.GetIsolinesCount(MQuads::EAxis::V);
-}
-
 // The classification indexes the grid with what the loops name; a distribution made over another
 // grid must not lead it outside.
 void RequireLoopsFitGrid(const MCadTriangulator::MQuadrangulatedSurface& grid) {
   const MQuads& quads = grid.quads;
   const auto& loops = grid.loops;
   for (const auto& entry : loops.GetAllInnerLoops()) {
-    if (!IsQuadOf(quads, entry.first))
+    if (!quads.HasQuad(entry.first))
       throw std::invalid_argument("grid: an inner loop lies in a quad outside the grid");
   }
   const auto count = static_cast<int>(loops.GetNumberOfSplittingPoints());
   for (const auto& [quad, parts] : loops.GetAllLoopParts()) {
-    if (!IsQuadOf(quads, quad))
+    if (!quads.HasQuad(quad))
       throw std::invalid_argument("grid: a loop part lies in a quad outside the grid");
     for (const auto& part : parts) {
       for (const int index : {part.start, part.end}) {
         if (index < 0 || index >= count)
           throw std::invalid_argument("grid: a loop part refers to a missing splitting point");
         const auto& edge = loops.GetLoopSplittingPoint(index).pointOnEdge.edge;
-        if (!IsVertexOf(quads, edge.start) || !IsVertexOf(quads, edge.end))
+        if (!quads.HasVertex(edge.start) || !quads.HasVertex(edge.end))
           throw std::invalid_argument("grid: a splitting point lies on an edge outside the grid");
       }
     }

@@ -104,6 +104,17 @@ double Clamp(double value, double min, double max) {
   return std::min(std::max(value, min), max);
 }
 
+AxialPosition LocateAroundAxis(const MCADFrame& frame, const Point3& p, const MCADDomainLimits& u) {
+  AxialPosition position;
+  position.local = ToLocalModel(frame, p);
+  position.onAxis = IsOnAxis(frame, p, position.local);
+  position.angle = position.onAxis
+                       ? u.GetMin()
+                       : PutAngleInLimits(std::atan2(position.local[1], position.local[0]),
+                                          u.GetMin(), u.GetMax());
+  return position;
+}
+
 double PutAngleInLimits(double angle, double min, double max) {
   // Offset of the angle above min, reduced to [0, 2 pi]; fmod itself is exact.
   double offset = std::fmod(angle - min, kFullTurn);

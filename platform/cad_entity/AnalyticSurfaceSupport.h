@@ -60,6 +60,19 @@ bool IsOnAxis(const MCADFrame& frame, const Oxlen::Math::point<double, 3>& p,
 Oxlen::Math::point<double, 3> FromLocalModel(const MCADFrame& frame,
                                              const Oxlen::Math::point<double, 3>& local);
 
+/// Where a point lies around the Z axis of a surface of revolution's frame.
+struct AxialPosition {
+  Oxlen::Math::point<double, 3> local;  ///< the point in local model coordinates
+  bool onAxis = false;                  ///< on the axis, where every angle is as near
+  double angle = 0.0;                   ///< its angle put into the U limits (their min on the axis)
+};
+
+/// The first step of inverting a point on a cylinder, cone or sphere, whose nearest angle is the
+/// one angularly nearest to the point's own: the point's local coordinates and that angle.
+/// `p` must be finite.
+AxialPosition LocateAroundAxis(const MCADFrame& frame, const Oxlen::Math::point<double, 3>& p,
+                               const MCADDomainLimits& u);
+
 /// `value` clamped to [min, max] (min <= max).
 double Clamp(double value, double min, double max);
 

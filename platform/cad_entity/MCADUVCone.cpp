@@ -61,13 +61,12 @@ Point2 MCADUVCone::InvertPoint(const Point3& p, double /*tolerance*/) const {
   const MCADDomainLimits& v = GetExtremesUV(eInV);
   if (!Oxlen::Math::is_finite(p))
     return {u.GetMin(), v.GetMin()};
-  const Point3 local = Detail::ToLocalModel(m_frame, p);
   // Within the limits the circle radius r + v sin a is not negative, so for every v the nearest
   // angle is the one angularly nearest to the point's own: the angle is found first.
-  const bool onAxis = Detail::IsOnAxis(m_frame, p, local);
-  const double angle =
-      onAxis ? u.GetMin()
-             : Detail::PutAngleInLimits(std::atan2(local[1], local[0]), u.GetMin(), u.GetMax());
+  const Detail::AxialPosition position = Detail::LocateAroundAxis(m_frame, p, u);
+  const Point3& local = position.local;
+  const bool onAxis = position.onAxis;
+  const double angle = position.angle;
   // In the half-plane of that angle the patch is the generator line (r, 0) + v (sin a, cos a);
   // the point contributes its radial component along the angle (negative when the angle was
   // clamped by more than a quarter turn) and its height. The component across the half-plane is

@@ -27,14 +27,10 @@ Point2 MCADUVCylinder::InvertPoint(const Point3& p, double /*tolerance*/) const 
   const MCADDomainLimits& v = GetExtremesUV(eInV);
   if (!Oxlen::Math::is_finite(p))
     return {u.GetMin(), v.GetMin()};
-  const Point3 local = Detail::ToLocalModel(m_frame, p);
   // The distance to the circle at height z grows with the angular distance from the point's own
   // angle, whatever the height, so the angle and the height are found separately.
-  const bool onAxis = Detail::IsOnAxis(m_frame, p, local);
-  const double angle =
-      onAxis ? u.GetMin()
-             : Detail::PutAngleInLimits(std::atan2(local[1], local[0]), u.GetMin(), u.GetMax());
-  return {angle, Detail::Clamp(local[2], v.GetMin(), v.GetMax())};
+  const Detail::AxialPosition position = Detail::LocateAroundAxis(m_frame, p, u);
+  return {position.angle, Detail::Clamp(position.local[2], v.GetMin(), v.GetMax())};
 }
 
 void MCADUVCylinder::GetRegularGrid(MCADUVRegularGrid& grid) const {

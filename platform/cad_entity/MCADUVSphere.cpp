@@ -43,14 +43,13 @@ Point2 MCADUVSphere::InvertPoint(const Point3& p, double /*tolerance*/) const {
   const MCADDomainLimits& v = GetExtremesUV(eInV);
   if (!Oxlen::Math::is_finite(p))
     return {u.GetMin(), v.GetMin()};
-  const Point3 local = Detail::ToLocalModel(m_frame, p);
   // With cos v >= 0 on the patch, the point's scalar product with the surface normal, which the
   // nearest point maximises, decreases with the angular distance in longitude for every
   // latitude: the longitude is found first.
-  const bool onAxis = Detail::IsOnAxis(m_frame, p, local);
-  const double longitude =
-      onAxis ? u.GetMin()
-             : Detail::PutAngleInLimits(std::atan2(local[1], local[0]), u.GetMin(), u.GetMax());
+  const Detail::AxialPosition position = Detail::LocateAroundAxis(m_frame, p, u);
+  const Point3& local = position.local;
+  const bool onAxis = position.onAxis;
+  const double longitude = position.angle;
   // In the half-plane of that longitude the patch is an arc of the great circle; the nearest
   // point of the arc is at the point's angle in that plane, or at the arc end nearer to it
   // around the circle. The radial component is negative when the longitude was clamped by more

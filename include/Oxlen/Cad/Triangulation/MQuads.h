@@ -182,6 +182,18 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MQuads {
   /// itself is.
   std::vector<MQuadIndex> GetQuadNeighbors(const MQuadIndex& quad) const;
 
+  /// True when `quad` names a quad of this grid (indices within the quad counts).
+  bool HasQuad(const MQuadIndex& quad) const {
+    return quad.u >= 0 && quad.u < GetQuadsCount(EAxis::U) && quad.v >= 0 &&
+           quad.v < GetQuadsCount(EAxis::V);
+  }
+
+  /// True when `vertex` names a vertex of this grid (indices within the isoline counts).
+  bool HasVertex(const MVertexIndex& vertex) const {
+    return vertex.u >= 0 && vertex.u < GetIsolinesCount(EAxis::U) && vertex.v >= 0 &&
+           vertex.v < GetIsolinesCount(EAxis::V);
+  }
+
   /// True when the vertex lies on the first or last isoline of either axis.
   bool IsVertexOnBorder(const MVertexIndex& vertex) const;
 
