@@ -43,43 +43,7 @@ TEST(AnalyticSurfaces, EvaluateTheClosedFormsInInternalUnits) {
     EXPECT_LT(distance(Evaluate(sphere, {u, v}), Polar(r * std::cos(v), u, r * std::sin(v))), 1e-9);
   }
   // The world frame: the 10000 factor and nothing else.
-  EXPECT_EQ(Evaluate(MCADUVPlane(MCADFrame(), 0.0, 1.0, 0.0, 1.0), {0.5, 0.25}),
-            (Point3{5000.0, 2500.0, 0.0}));
-}
-
-TEST(AnalyticSurfaces, InversionClampsToTheNearerLimit) {
-  // A plane projects and clamps.
-  const MCADUVPlane plane(f, -1.0, 2.0, 0.5, 3.0);
-  EXPECT_LT(distance(plane.InvertPoint(ExpectedPoint(f, 0.25, 1.5, -7), 1), {0.25, 1.5}), 1e-12);
-  EXPECT_EQ(plane.InvertPoint(ExpectedPoint(f, 9.0, -9.0, 2.0), 1.0), (Point2{2.0, 0.5}));
-  // A partial cylinder clamps the angle exactly to the angularly nearer end, also across the
-  // seam; limits away from [0, 2 pi) get the representative inside them; on the axis every angle
-  // is nearest: uMin.
-  const MCADUVCylinder patch(f, 2.5, 0.5, 2.0, -1.0, 2.0);
-  const auto at = [](const MCADUVSurface& s, double rho, double angle, double height) {
-    return s.InvertPoint(Polar(rho, angle, height), 1.0);
-  };
-  EXPECT_EQ(at(patch, 3.0, 3.0, 0.0)[0], 2.0);   // 1.0 past uMax
-  EXPECT_EQ(at(patch, 3.0, -0.5, 0.0)[0], 0.5);  // 1.0 before uMin
-  EXPECT_EQ(at(patch, 3.0, 4.0, 0.0)[0], 2.0);   // 2.0 past uMax, 2.78 before uMin
-  EXPECT_EQ(at(patch, 3.0, 4.5, 0.0)[0], 0.5);   // 2.5 past uMax, 2.28 before uMin
-  EXPECT_LT(distance(at(patch, 3.0, 1.0 + kTwoPi, 5.0), {1.0, 2.0}), 1e-12);
-  EXPECT_EQ(at(patch, 0.0, 0.0, 0.5)[0], 0.5);
-  EXPECT_NEAR(at(MCADUVCylinder(f, 1, 5.5, 7.0, 0, 1), 3.0, 0.2, 0.5)[0], 0.2 + kTwoPi, 1e-12);
-  EXPECT_NEAR(at(MCADUVCylinder(f, 1, -20, -18, 0, 1), 3.0, -19 + 4 * kTwoPi, 0)[0], -19, 1e-12);
-  // A cone projects onto the generator line (r, 0) + v (sin a, cos a) in the point's half-plane.
-  const Point2 uv = at(MCADUVCone(f, 2.0, 0.3, -kPi, kPi, -1.0, 5.0), 4.0, 2.0, -0.5);
-  EXPECT_LT(distance(uv, {2.0, 2.0 * std::sin(0.3) - 0.5 * std::cos(0.3)}), 1e-12);
-  // A partial sphere clamps longitude and latitude.
-  const MCADUVSphere sphere(f, 2.0, 0.5, 2.5, -0.3, 1.1);
-  const auto onSphere = [&](double lon, double lat, double d) {
-    return at(sphere, d * std::cos(lat), lon, d * std::sin(lat));
-  };
-  EXPECT_LT(distance(onSphere(1.0, 0.4, 3.0), {1.0, 0.4}), 1e-12);
-  EXPECT_EQ(onSphere(3.0, 0.4, 3.0)[0], 2.5);
-  EXPECT_EQ(onSphere(-0.2, 0.4, 3.0)[0], 0.5);
-  EXPECT_EQ(onSphere(1.0, 1.4, 3.0)[1], 1.1);
-  EXPECT_EQ(onSphere(1.0, -1.0, 0.5)[1], -0.3);
+  EXPECT_EQ(Evaluate(MCADUVPlane(MCADFrame(), 0, 1, 0, 1), {0.5, 0.25}), (Point3{5000, 2500, 0}));
 }
 
 TEST(AnalyticSurfaces, ApexAndPolesInvertOntoTheirIsoline) {
@@ -103,9 +67,6 @@ TEST(AnalyticSurfaces, ApexAndPolesInvertOntoTheirIsoline) {
   EXPECT_NEAR(cone.InvertPoint(apex - 3.0 * kInternalScale * f.zAxis, 1.0)[1], vApex, 1e-12);
   for (double c : {1.0, 7.0})
     EXPECT_EQ(sphere.InvertPoint(ExpectedPoint(f, 0.0, 0.0, -c), 1.0)[1], -kHalfPi);
-  // Latitude limits a few units in the last place short of the poles.
-  const MCADUVSphere nearPoles(f, 2.0, 0.0, kTwoPi, -1.570796326794895, 1.570796326794895);
-  EXPECT_EQ(nearPoles.InvertPoint(ExpectedPoint(f, 0, 0, 5), 1)[1], 1.570796326794895);
   // A cone of zero reference radius has its apex at v = 0; on the axis the angle is uMin.
   const MCADUVCone pointed(f, 0.0, 0.9, 0.0, kTwoPi, 0.0, 1.0);
   EXPECT_LT(distance(Evaluate(pointed, {2.0, 0.0}), ExpectedPoint(f, 0, 0, 0)), 1e-9);
@@ -121,22 +82,14 @@ TEST(AnalyticSurfaces, RegularGridsAndPeriodicity) {
     return std::pair(g.u, g.v);
   };
   // Quarter turns are grid lines; V lines at the limits (and at the sphere's equator).
-  const std::pair<double, double> limits[] = {{0.0, kTwoPi},       {-1.0, 2.0},  {kHalfPi, kPi},
-                                              {0.3, 0.3 + kTwoPi}, {-7.0, -6.0}, {-6.0, -5.0}};
-  const L u[] = {{0.0, kHalfPi, kPi, 3 * kHalfPi, kTwoPi},
-                 {-1.0, 0.0, kHalfPi, 2.0},
-                 {kHalfPi, kPi},
-                 {0.3, kHalfPi, kPi, 3 * kHalfPi, kTwoPi, 0.3 + kTwoPi},
-                 {-7.0, -kTwoPi, -6.0},
-                 {-6.0, -5.0}};
-  for (int i = 0; i < 6; ++i)
+  const std::pair<double, double> limits[] = {{0.0, kTwoPi}, {-1.0, 2.0}, {-7.0, -6.0}};
+  const L u[] = {
+      {0.0, kHalfPi, kPi, 3 * kHalfPi, kTwoPi}, {-1.0, 0.0, kHalfPi, 2.0}, {-7.0, -kTwoPi, -6.0}};
+  for (int i = 0; i < 3; ++i)
     EXPECT_EQ(grid(MCADUVCylinder(f, 1, limits[i].first, limits[i].second, -1, 2)),
               std::pair(u[i], L{-1.0, 2.0}));
-  EXPECT_EQ(grid(MCADUVCone(f, 1.0, 0.4, -kPi, 1.0, -2.0, 3.0)),
-            std::pair(L{-kPi, -kHalfPi, 0.0, 1.0}, L{-2.0, 3.0}));
   EXPECT_EQ(grid(MCADUVSphere(f, 1.0, 0.0, kTwoPi, -kHalfPi, kHalfPi)),
             std::pair(u[0], L{-kHalfPi, 0.0, kHalfPi}));
-  EXPECT_EQ(grid(MCADUVSphere(f, 1, 0.5, 1, -1, 0)), std::pair(L{0.5, 1.0}, L{-1.0, 0.0}));
   const MCADUVPlane plane(f, -1.0, 2.0, 0.5, 3.0);
   EXPECT_EQ(grid(plane), std::pair(L{-1.0, 2.0}, L{0.5, 3.0}));
   EXPECT_FALSE(plane.GetIsPeriodicInUV(eInU) || plane.GetIsPeriodicInUV(eInV));
@@ -148,10 +101,7 @@ TEST(AnalyticSurfaces, RegularGridsAndPeriodicity) {
   EXPECT_TRUE(c.GetIsPeriodicInUV(eInU) && !c.GetIsPeriodicInUV(eInV));
   EXPECT_EQ(c.GetExtremesUV(eInU).GetPeriod(), kTwoPi);
   const double puts[][3] = {{-0.5 - kTwoPi, 1e-9, -0.5},
-                            {-0.5 - 3 * kTwoPi, 1e-9, -0.5},
-                            {0.3, 1e-9, 0.3},
                             {10.0, 1e-9, 10.0 - kTwoPi},
-                            {uMin, 1e-9, uMin},
                             {uMin + kTwoPi, 1e-9, uMin},
                             {uMin + kTwoPi - 1e-7, 1e-6, uMin},
                             {uMin + kTwoPi - 1e-7, 1e-8, uMin + kTwoPi - 1e-7}};
@@ -177,21 +127,17 @@ TEST(AnalyticSurfaces, RejectMalformedArguments) {
   ExpectInvalid("vMax", [&] { MCADUVPlane(f, 0, 1, 0, -1); });
   ExpectInvalid("frame", [&] { MCADUVCylinder(notFinite, 1, 0, 1, 0, 1); });
   ExpectInvalid("radius", [&] { MCADUVCylinder(f, 0.0, 0, 1, 0, 1); });
-  ExpectInvalid("radius", [&] { MCADUVCylinder(f, inf, 0, 1, 0, 1); });
   ExpectInvalid("uMin", [&] { MCADUVCylinder(f, 1, -inf, 1, 0, 1); });
   ExpectInvalid("uMax", [&] { MCADUVCylinder(f, 1, 1, 1, 0, 1); });
   ExpectInvalid("uMax", [&] { MCADUVCylinder(f, 1, 0.5, 0.5 + kTwoPi + 1e-6, 0, 1); });
-  ExpectInvalid("vMin", [&] { MCADUVCylinder(f, 1, 0, 1, kNan, 1); });
   ExpectInvalid("frame", [&] { MCADUVCone(parallel, 1, 0.5, 0, 1, 0, 1); });
   ExpectInvalid("radius", [&] { MCADUVCone(f, -1.0, 0.5, 0, 1, 0, 1); });
   for (double halfAngle : {0.0, kHalfPi, kNan})
     ExpectInvalid("halfAngle", [&] { MCADUVCone(f, 1, halfAngle, 0, 1, 0, 1); });
   ExpectInvalid("vMin", [&] { MCADUVCone(f, 1, 0.5, 0, 1, vApex - 1e-6, 1); });  // past the apex
   ExpectInvalid("vMin", [&] { MCADUVCone(f, 0, 0.5, 0, 1, -1e-9, 1); });
-  ExpectInvalid("radius", [&] { MCADUVSphere(f, -2.0, 0, 1, 0, 1); });
   ExpectInvalid("uMax", [&] { MCADUVSphere(f, 1, -kPi, kPi + 1e-6, 0, 1); });
   ExpectInvalid("vMin", [&] { MCADUVSphere(f, 1, 0, 1, -kHalfPi - 1e-6, 1); });
-  ExpectInvalid("vMax", [&] { MCADUVSphere(f, 1, 0, 1, 0, kHalfPi + 1e-6); });
   ExpectInvalid("vMax", [&] { MCADUVSphere(f, 1, 0, 1, 0.5, 0.5); });
   // Limits reaching the apex, the poles or a full turn computed with rounding are accepted.
   EXPECT_NO_THROW(MCADUVCone(f, 1, 0.5, 0, 1, vApex, 1));

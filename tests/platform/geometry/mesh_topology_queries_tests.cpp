@@ -14,13 +14,8 @@ using Indices = std::vector<size_t>;
 
 TEST(MeshTopologyQueries, EdgesTrianglesAndNeighboursOnAGrid) {
   const std::array<size_t, 3> t{4, 7, 9};
-  for (const std::array<size_t, 2> e : {std::array<size_t, 2>{4, 7}, {7, 9}, {9, 4}}) {
-    EXPECT_TRUE(has_edge(e, t, true) && has_edge({e[1], e[0]}, t, false));
-    EXPECT_FALSE(has_edge({e[1], e[0]}, t, true));
-  }
-  EXPECT_FALSE(has_edge({4, 5}, t, false) || has_edge({4, 4}, t, false));
-  EXPECT_TRUE(has_edge({4, 4}, {4, 4, 9}, true));
-
+  EXPECT_TRUE(has_edge({9, 4}, t, true) && has_edge({4, 9}, t, false) &&
+              !has_edge({4, 9}, t, true));
   // 3 x 3 vertices around the centre 4; triangle 7 wound the other way and one more triangle on
   // the side 0-4 (non-manifold). Triangles: 0 (0,1,4) 1 (0,4,3) 2 (1,2,5) 3 (1,5,4) 4 (3,4,7)
   // 5 (3,7,6) 6 (4,5,8) 7 (8,4,7) 8 (0,4,2).
@@ -34,7 +29,6 @@ TEST(MeshTopologyQueries, EdgesTrianglesAndNeighboursOnAGrid) {
   EXPECT_EQ(triangle_indices_from_edge({4, 0}, mesh, map, true), (Indices{0}));
   EXPECT_TRUE(triangle_indices_from_edge({4, 8}, mesh, map, true).empty());
   EXPECT_EQ(triangle_indices_from_edge({8, 4}, mesh, map, true), (Indices{6, 7}));
-  EXPECT_TRUE(triangle_indices_from_edge({0, 8}, mesh, map, false).empty());
   EXPECT_EQ(triangle_neighbour_indices(mesh, map, 0), (Indices{1, 3, 8}));
   EXPECT_EQ(triangle_neighbour_indices(mesh, map, 7), (Indices{4, 6}));
 
@@ -44,7 +38,6 @@ TEST(MeshTopologyQueries, EdgesTrianglesAndNeighboursOnAGrid) {
   triangle_surface fewer = mesh;
   fewer.triangles.resize(2);
   EXPECT_THROW(triangle_indices_from_edge({4, 8}, fewer, map, false), std::invalid_argument);
-  EXPECT_THROW(triangle_neighbour_indices(fewer, map, 1), std::invalid_argument);
   mesh.triangles.push_back({0, 1, 9});
   EXPECT_THROW(get_vertex_to_triangles_map(mesh), std::invalid_argument);
 }

@@ -80,9 +80,8 @@ void ExpectMatchesBruteForce(const triangle_surface& before, double tolerance) {
 
 TEST(StitchPoints, MatchesBruteForceClusteringAtManyScales) {
   std::mt19937_64 rng(99);
-  const std::pair<double, double> cases[] = {{1.0, 0.01},   {1e-200, 1e-203}, {1e200, 1e197},
-                                             {1.0, 1e-300}, {1e5, 1e-4},      {1.0, 0.0},
-                                             {1e-3, 1e-4},  {1e-310, 1e-311}};  // subnormals
+  const std::pair<double, double> cases[] = {{1.0, 0.01}, {1e-200, 1e-203}, {1e200, 1e197},
+                                             {1e5, 1e-4}, {1.0, 0.0},       {1e-310, 1e-311}};
   for (const auto& [scale, tolerance] : cases) {
     SCOPED_TRACE(testing::Message() << scale << " " << tolerance);
     ExpectMatchesBruteForce(NearDuplicates(rng, 1000, scale, tolerance), tolerance);
@@ -124,7 +123,7 @@ TEST(StitchPoints, ChainsNonFiniteVerticesAndAveraging) {
 
 TEST(StitchPoints, IsDeterministicAndValidatesItsInput) {
   std::mt19937_64 rng(5);
-  triangle_surface mesh = NearDuplicates(rng, 20000, 10.0, 1e-2), copy = mesh;
+  triangle_surface mesh = NearDuplicates(rng, 5000, 10.0, 1e-2), copy = mesh;
   EXPECT_EQ(stitch_points(mesh, 1e-2, true), stitch_points(copy, 1e-2, true));
   EXPECT_EQ(mesh.triangles, copy.triangles);
   ASSERT_EQ(mesh.vertices.size(), copy.vertices.size());

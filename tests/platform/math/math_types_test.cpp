@@ -13,15 +13,7 @@ using P2 = Oxlen::Math::point<double, 2>;
 using P3 = Oxlen::Math::point<double, 3>;
 
 TEST(MathTypes, PointBoundingBoxAndRowVectorMatrix) {
-  const P3 a{1, 2, 3}, b{-4, 5, 0.5};
-  EXPECT_EQ(2.0 * a - b / 2.0, (P3{4, 1.5, 5.75}));
-  EXPECT_EQ(-a + a * 2.0, a);
-  EXPECT_DOUBLE_EQ(dot(a, b), -4 + 10 + 1.5);
-  EXPECT_EQ(cross(P3{1, 0, 0}, P3{0, 1, 0}), (P3{0, 0, 1}));
   EXPECT_DOUBLE_EQ(cross(P2{1, 0}, P2{0, 1}), 1.0);
-  EXPECT_DOUBLE_EQ(distance(P3{1, 1, 1}, P3{4, 5, 1}), 5.0);
-  EXPECT_EQ(lerp(P2{0, 0}, P2{2, 4}, 0.25), (P2{0.5, 1}));
-  EXPECT_DOUBLE_EQ(length(normalized(P3{3, 4, 12})), 1.0);
   EXPECT_EQ(normalized(P3{}), P3{});  // the zero vector is returned unchanged
   EXPECT_FALSE(is_finite(P3{0, std::nan(""), 0}) || P3(NAN, 0, 0) == P3(NAN, 0, 0));
 
@@ -31,7 +23,6 @@ TEST(MathTypes, PointBoundingBoxAndRowVectorMatrix) {
   box.extend(P3{-1, 5, 3});
   box.extend(empty);  // an empty box changes nothing
   EXPECT_TRUE(box.minimum == (P3{-1, 2, 3}) && box.maximum == (P3{1, 5, 3}));
-  EXPECT_TRUE(box.contains(P3{0, 3, 3}) && !box.contains(P3{0, 3, 3.1}));
   EXPECT_DOUBLE_EQ(box.squared_distance(P3{4, 9, 3}), 9.0 + 16.0);
 
   // x' = x*m[0] + y*m[4] + z*m[8] + m[12], and so on; vectors ignore the translation.

@@ -97,31 +97,25 @@ TEST(CollectQuadsToTriangulate, TakesTheQuadsWhoseFirstVertexIsInside) {
 TEST(TriangulateQuad, UntouchedQuadGivesItsCornersAndTwoTriangles) {
   const CylinderGrid fixture;
   const MCadTriangulator::MQuads& quads = fixture.grid.quads;
+  const MQuadIndex quad{2, 1};
+  const auto corners = quads.GetQuadVertices(quad);
   for (const bool reversed : {false, true}) {
     MCadTriangulator::triangulation_result face;
-    face.vertices = {{0, 0, 0}};  // indices of the appended quads start at 1
-    for (int i = 0; i < 4; ++i) {
-      for (int j = 0; j < 3; ++j) {
-        const std::size_t offset = face.vertices.size();
-        const std::size_t triangles = face.triangles.size();
-        MInternal::TriangulateQuad(face, fixture.grid, {i, j}, true, 0.01, reversed);
-        // Four new vertices, the quad's corners, and the local triangles (0, 1, 3), (3, 1, 2)
-        // over corners 0 to 3, turned over on a reversed face.
-        ASSERT_EQ(face.vertices.size(), offset + 4);
-        ASSERT_EQ(face.triangles.size(), triangles + 2);
-        const auto corners = quads.GetQuadVertices({i, j});
-        const std::array<std::array<int, 3>, 2> local = {{{0, 1, 3}, {3, 1, 2}}};
-        for (std::size_t t = 0; t < 2; ++t) {
-          for (std::size_t k = 0; k < 3; ++k) {
-            const std::size_t v = face.triangles[triangles + t][reversed ? 2 - k : k];
-            EXPECT_GE(v, offset);
-            EXPECT_EQ(face.vertices.at(v), quads.GetVertex3d(corners[local[t][k]])) << t << k;
-          }
-        }
-        // A quad whose first vertex is outside adds nothing.
-        MInternal::TriangulateQuad(face, fixture.grid, {i, j}, false, 0.01, reversed);
-        EXPECT_EQ(face.vertices.size(), offset + 4);
-        EXPECT_EQ(face.triangles.size(), triangles + 2);
+    face.vertices = {{0, 0, 0}};  // indices of the appended quad start at 1
+    // A quad whose first vertex is outside adds nothing.
+    MInternal::TriangulateQuad(face, fixture.grid, quad, false, 0.01, reversed);
+    EXPECT_EQ(face.vertices.size(), 1u);
+    // Four new vertices, the quad's corners, and the local triangles (0, 1, 3), (3, 1, 2) over
+    // corners 0 to 3, turned over on a reversed face.
+    MInternal::TriangulateQuad(face, fixture.grid, quad, true, 0.01, reversed);
+    ASSERT_EQ(face.vertices.size(), 5u);
+    ASSERT_EQ(face.triangles.size(), 2u);
+    const std::array<std::array<int, 3>, 2> local = {{{0, 1, 3}, {3, 1, 2}}};
+    for (std::size_t t = 0; t < 2; ++t) {
+      for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t v = face.triangles[t][reversed ? 2 - k : k];
+        EXPECT_GE(v, 1u);
+        EXPECT_EQ(face.vertices.at(v), quads.GetVertex3d(corners[local[t][k]])) << t << k;
       }
     }
     EXPECT_TRUE(face.border_edges.empty());

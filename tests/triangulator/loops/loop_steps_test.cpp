@@ -170,14 +170,7 @@ TEST(IsLoopAroundDomain, FollowsTheBorderWithinTwiceTheTolerance) {
     EXPECT_FALSE(around(ring(0.03, n, 2)));
     EXPECT_FALSE(around(ring(0.0, n, 1)));
   }
-  // An open plane grid: a loop around its border.
-  const FaceGrid plane = PlaneGrid(3);
-  const MCadTriangulator::MPointToQuadProjector planeProjector(plane.quads, 1e-3);
-  MSegmentedLoop square;
-  for (const P3& p : MInternal::ComposeDomainBorderLoop(plane.quads))
-    square.points.emplace_back(p);
-  EXPECT_TRUE(MInternal::IsLoopAroundDomain(plane.quads, square, planeProjector, 0.01));
-  EXPECT_FALSE(MInternal::IsLoopAroundDomain(plane.quads, {}, planeProjector, 0.01));
+  EXPECT_FALSE(around({}));
 }
 
 TEST(IsSpecialLoopReversed, DecidesFromTheWindingInUV) {
@@ -209,35 +202,6 @@ TEST(IsSpecialLoopReversed, DecidesFromTheWindingInUV) {
               clockwise);
 }
 
-TEST(OrientLoops, ReversesEveryLoopOfAReversedFace) {
-  FaceGrid plane = PlaneGrid(4);
-  std::vector<MSegmentedLoop> loops{Circle(plane, {5, 5}, 4, false, true),
-                                    Circle(plane, {5, 5}, 1, true, true)};
-  loops[0].tags.emplace();
-  for (std::size_t i = 0; i < loops[0].points.size(); ++i)
-    loops[0].tags->push_back(static_cast<int>(i));
-  const auto original = loops;
-  EXPECT_FALSE(MInternal::OrientLoops(plane.face, plane.quads, loops, 1e-6));
-  EXPECT_EQ(loops[0].points.front().point, original[0].points.front().point);
-
-  plane.face.SetOrientation(eFaceOrientationReversed);
-  EXPECT_TRUE(MInternal::OrientLoops(plane.face, plane.quads, loops, 1e-6));
-  for (std::size_t l = 0; l < loops.size(); ++l)
-    for (std::size_t i = 0; i < loops[l].points.size(); ++i)
-      EXPECT_EQ(loops[l].points[i].point, original[l].points[loops[l].points.size() - 1 - i].point);
-  EXPECT_EQ(loops[0].tags->front(), static_cast<int>(loops[0].points.size()) - 1);
-
-  // A forward face whose first loop is marked unoriented follows that loop's winding.
-  FaceGrid marked = PlaneGrid(4);
-  auto unoriented = std::make_shared<MCADLoop>();
-  unoriented->SetSpecialCase(eLoopSpecialCaseUnoriented);
-  marked.face.AddLoop(unoriented);
-  for (bool clockwise : {false, true}) {
-    std::vector<MSegmentedLoop> single{Circle(marked, {5, 5}, 4, clockwise, true)};
-    EXPECT_EQ(MInternal::OrientLoops(marked.face, marked.quads, single, 1e-6), clockwise);
-  }
-}
-
 // n loops: small squares on a regular lattice of spacing s, five to a row.
 std::vector<MSegmentedLoop> Lattice(int n, double s) {
   std::vector<MSegmentedLoop> loops(n);
@@ -263,12 +227,8 @@ TEST(SizeRefinement, BoxStripLengthsEstimateAndRefinement) {
   const auto box =
       MInternal::GetLoopsUVBox(plane.quads, {Circle(plane, {2, 2}, 1, true, true)}, 1e-6);
   EXPECT_EQ(box, (std::array<double, 4>{0, 0, 5, 5}));
-  const auto none = MInternal::GetLoopsUVBox(plane.quads, {}, 1e-6);
-  EXPECT_EQ(none[0], std::numeric_limits<double>::max());
-  EXPECT_EQ(none[2], -std::numeric_limits<double>::max());
 
   EXPECT_DOUBLE_EQ(MInternal::GetStripLength(plane.quads, MQuads::EAxis::U, 1, box), 5.0);
-  EXPECT_EQ(MInternal::GetStripLength(plane.quads, MQuads::EAxis::U, 0, none), 0.0);
   EXPECT_EQ(MInternal::GetStripLength(plane.quads, MQuads::EAxis::U, 0, {7, 0, 9, 10}), 0.0);
 
   // Strips of length 5 with a limit of 2: floor(5 / 2) + 1 = 3 per touched strip, 1 otherwise.

@@ -28,17 +28,6 @@ double VertexResidual(const triangle_surface& mesh, const SurfaceProbe& probe) {
   return worst;
 }
 
-double SmallestVertexGap(const triangle_surface& mesh) {
-  std::vector<Point3> sorted = mesh.vertices;  // swept along x
-  std::sort(sorted.begin(), sorted.end(),
-            [](const Point3& a, const Point3& b) { return a[0] < b[0]; });
-  double smallest = std::numeric_limits<double>::infinity();
-  for (std::size_t i = 0; i < sorted.size(); ++i)
-    for (std::size_t j = i + 1; j < sorted.size() && sorted[j][0] - sorted[i][0] < smallest; ++j)
-      smallest = std::min(smallest, distance(sorted[i], sorted[j]));
-  return smallest;
-}
-
 EdgeCensus CountEdges(const triangle_surface& mesh) {
   // Directed uses of every undirected edge (smaller index first): +1 along, -1 against.
   std::map<std::pair<std::size_t, std::size_t>, std::vector<int>> uses;
@@ -106,6 +95,19 @@ std::size_t VerticesNear(const triangle_surface& mesh, const Point3& p, double r
   return static_cast<std::size_t>(
       std::count_if(mesh.vertices.begin(), mesh.vertices.end(),
                     [&](const Point3& q) { return distance(p, q) <= radius; }));
+}
+
+std::size_t TrianglesFacingAway(const triangle_surface& mesh, const SurfaceProbe& probe,
+                                double side) {
+  std::size_t count = 0;
+  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+    const auto& c = mesh.triangles[t];
+    const Point3 centroid = (mesh.vertices[c[0]] + mesh.vertices[c[1]] + mesh.vertices[c[2]]) / 3.0;
+    const Point3 normal = probe.Normal(probe.Parameters(centroid));
+    if (!(side * dot(TriangleNormal(mesh, t), normal) > 0.0))
+      ++count;
+  }
+  return count;
 }
 
 }  // namespace pipeline_test

@@ -20,9 +20,6 @@ double MeshDeviation(const triangle_surface& mesh, const SurfaceProbe& probe);
 /// The largest distance between a mesh vertex and its nearest surface point.
 double VertexResidual(const triangle_surface& mesh, const SurfaceProbe& probe);
 
-/// The smallest distance between two distinct vertices (+infinity with fewer than two).
-double SmallestVertexGap(const triangle_surface& mesh);
-
 /// The edge structure of a mesh.
 struct EdgeCensus {
   std::size_t badEdges = 0;       ///< used by more than two triangles, or twice the same way
@@ -48,5 +45,10 @@ Point3 TriangleNormal(const triangle_surface& mesh, std::size_t t);
 
 /// The number of vertices within `radius` of p.
 std::size_t VerticesNear(const triangle_surface& mesh, const Point3& p, double radius);
+
+/// The number of triangles whose normal does not point to `side` (+1 or -1) of the surface
+/// normal at their centroid.
+std::size_t TrianglesFacingAway(const triangle_surface& mesh, const SurfaceProbe& probe,
+                                double side);
 
 }  // namespace pipeline_test

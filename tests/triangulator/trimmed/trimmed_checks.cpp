@@ -1,5 +1,7 @@
 #include "trimmed_checks.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -35,21 +37,6 @@ double NearestFin(const std::vector<LiftedFin>& fins, const Point3& p) {
   return best;
 }
 
-// Winding number of a UV point around a closed UV polyline.
-int Winding(const std::vector<Point2>& polygon, const Point2& p) {
-  int winding = 0;
-  for (std::size_t i = 0; i < polygon.size(); ++i) {
-    const Point2& a = polygon[i];
-    const Point2& b = polygon[(i + 1) % polygon.size()];
-    const double side = cross(b - a, p - a);
-    if (a[1] <= p[1] && b[1] > p[1] && side > 0)
-      ++winding;
-    else if (a[1] > p[1] && b[1] <= p[1] && side < 0)
-      --winding;
-  }
-  return winding;
-}
-
 }  // namespace
 
 double MeshArea(const triangle_surface& mesh) {
@@ -59,26 +46,19 @@ double MeshArea(const triangle_surface& mesh) {
   return area;
 }
 
-BoundaryMeasure MeasureBoundary(const triangle_surface& mesh, const std::vector<LiftedFin>& fins) {
-  BoundaryMeasure measure;
+BorderMeasure MeasureBorderEdges(const Result& mesh, const std::vector<LiftedFin>& fins) {
+  BorderMeasure measure;
+  const std::set<Edge> boundary = DirectedBoundary(mesh);
   std::set<std::size_t> vertices;
-  for (const auto& [a, b] : DirectedBoundary(mesh)) {
-    ++measure.edges;
-    const Point3& p = mesh.vertices[a];
-    const Point3& q = mesh.vertices[b];
-    measure.length += distance(p, q);
-    measure.midpointOffLoop = std::max(measure.midpointOffLoop, NearestFin(fins, 0.5 * (p + q)));
+  for (const auto& [a, b] : boundary) {
+    ++measure.boundaryEdges;
+    const Point3 middle = 0.5 * (mesh.vertices[a] + mesh.vertices[b]);
+    measure.midpointOffLoop = std::max(measure.midpointOffLoop, NearestFin(fins, middle));
     vertices.insert(a);
     vertices.insert(b);
   }
   for (const std::size_t v : vertices)
     measure.vertexOffLoop = std::max(measure.vertexOffLoop, NearestFin(fins, mesh.vertices[v]));
-  return measure;
-}
-
-BorderMeasure MeasureBorderEdges(const Result& mesh, const std::vector<LiftedFin>& fins) {
-  BorderMeasure measure;
-  std::set<Edge> boundary = DirectedBoundary(mesh);
   std::set<Edge> listed;
   for (const auto& edge : mesh.border_edges) {
     ++measure.edges;
@@ -114,44 +94,29 @@ BorderMeasure MeasureBorderEdges(const Result& mesh, const std::vector<LiftedFin
   return measure;
 }
 
-std::size_t TrianglesFacingAway(const triangle_surface& mesh, const SurfaceProbe& probe,
-                                double side) {
-  std::size_t count = 0;
-  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
-    const auto& c = mesh.triangles[t];
-    const Point3 centroid = (mesh.vertices[c[0]] + mesh.vertices[c[1]] + mesh.vertices[c[2]]) / 3.0;
-    const Point3 normal = probe.Normal(probe.Parameters(centroid));
-    if (!(side * dot(pipeline_test::TriangleNormal(mesh, t), normal) > 0.0))
-      ++count;
-  }
-  return count;
-}
+void ExpectFollowsLoops(const TrimmedFace& face, const Result& mesh, double vertexSlack,
+                        double edgeSlack) {
+  ASSERT_FALSE(mesh.triangles.empty());
+  EXPECT_EQ(pipeline_test::MalformedTriangles(mesh), 0u);
+  const pipeline_test::EdgeCensus census = pipeline_test::CountEdges(mesh);
+  EXPECT_EQ(census.badEdges, 0u);
+  EXPECT_FALSE(census.brokenBoundary);
+  EXPECT_EQ(census.loops.size(), face.loops.size());
+  EXPECT_EQ(census.euler, 2 - static_cast<long>(face.loops.size()));
 
-std::size_t VerticesOutsideLoops(const triangle_surface& mesh, const TrimmedFace& face,
-                                 const std::vector<LiftedFin>& fins, const SurfaceProbe& probe,
-                                 double slack) {
-  std::vector<std::vector<Point2>> polygons;
-  for (const KnownLoop& loop : face.loops) {
-    std::vector<Point2> polygon;
-    for (const KnownFin& fin : loop) {
-      const int pieces = fin.circle ? 1024 : 1;
-      for (int i = 0; i < pieces; ++i)
-        polygon.push_back(fin.At(static_cast<double>(i) / pieces));
-    }
-    polygons.push_back(std::move(polygon));
-  }
-  std::size_t outside = 0;
-  for (const Point3& p : mesh.vertices) {
-    if (NearestFin(fins, p) <= slack)
-      continue;
-    const Point2 uv = probe.Parameters(p);
-    int winding = 0;
-    for (const auto& polygon : polygons)
-      winding += Winding(polygon, uv);
-    if (winding != 1)
-      ++outside;
-  }
-  return outside;
+  const SurfaceProbe probe(face.face);
+  EXPECT_EQ(pipeline_test::TrianglesFacingAway(mesh, probe, 1.0), 0u);
+  const std::vector<LiftedFin> fins = LiftFins(face, probe);
+  const BorderMeasure border = MeasureBorderEdges(mesh, fins);
+  EXPECT_LE(border.vertexOffLoop, vertexSlack);
+  EXPECT_LE(border.midpointOffLoop, edgeSlack);
+  EXPECT_EQ(border.edges, border.boundaryEdges);
+  EXPECT_EQ(border.invalid, 0u);
+  EXPECT_EQ(border.unknownTag, 0u);
+  EXPECT_LE(border.offFin, edgeSlack);
+  EXPECT_EQ(border.againstFin, 0u);
+  EXPECT_EQ(border.notOnBoundary, 0u);
+  EXPECT_EQ(border.uncovered, 0u);
 }
 
 }  // namespace trimmed_test

@@ -14,19 +14,12 @@ namespace trimmed_test {
 /// The summed area of the triangles.
 double MeshArea(const Oxlen::Geometry::triangle_surface& mesh);
 
-/// The mesh boundary (edges used by exactly one triangle) against the loops.
-struct BoundaryMeasure {
-  std::size_t edges = 0;
-  double vertexOffLoop = 0.0;  ///< largest distance from a boundary vertex to the nearest fin
-  double midpointOffLoop =
-      0.0;              ///< largest distance from a boundary edge middle to the nearest fin
-  double length = 0.0;  ///< summed length of the boundary edges
-};
-BoundaryMeasure MeasureBoundary(const Oxlen::Geometry::triangle_surface& mesh,
-                                const std::vector<LiftedFin>& fins);
-
-/// The border edges of a result against the fins of their tags and the mesh boundary.
+/// The mesh boundary (edges used by exactly one triangle) against the loops, and the border edges
+/// of a result against the fins of their tags and the mesh boundary.
 struct BorderMeasure {
+  std::size_t boundaryEdges = 0;
+  double vertexOffLoop = 0.0;    ///< largest distance from a boundary vertex to the nearest fin
+  double midpointOffLoop = 0.0;  ///< the same from a boundary edge's middle
   std::size_t edges = 0;
   std::size_t invalid = 0;     ///< an index out of range, or both ends the same vertex
   std::size_t unknownTag = 0;  ///< a tag that names no fin
@@ -39,15 +32,11 @@ struct BorderMeasure {
 };
 BorderMeasure MeasureBorderEdges(const Result& mesh, const std::vector<LiftedFin>& fins);
 
-/// The number of triangles whose normal does not point to `side` (+1 or -1) of the surface
-/// normal at their centroid.
-std::size_t TrianglesFacingAway(const Oxlen::Geometry::triangle_surface& mesh,
-                                const SurfaceProbe& probe, double side);
-
-/// The number of mesh vertices that lie outside the face: farther than `slack` from every fin
-/// and outside the loops in UV (winding number over all loops, circles as fine polygons).
-std::size_t VerticesOutsideLoops(const Oxlen::Geometry::triangle_surface& mesh,
-                                 const TrimmedFace& face, const std::vector<LiftedFin>& fins,
-                                 const SurfaceProbe& probe, double slack);
+/// Expects a well-formed mesh of the face: consistently wound towards the surface normal, a
+/// sphere with one hole per loop, its boundary vertices within `vertexSlack` of the loops, its
+/// boundary edge middles and border edges within `edgeSlack`, and its border edges covering the
+/// boundary once, each on the fin of its tag and in the fin's direction.
+void ExpectFollowsLoops(const TrimmedFace& face, const Result& mesh, double vertexSlack,
+                        double edgeSlack);
 
 }  // namespace trimmed_test

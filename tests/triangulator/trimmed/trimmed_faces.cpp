@@ -74,22 +74,24 @@ KnownLoop StarLoop(const Point2& center, double outer, double inner, int spikes,
   return PolygonLoop(corners);
 }
 
-double SignedUvArea(const KnownLoop& loop) {
+double UvArea(const TrimmedFace& face) {
   double area = 0.0;
-  for (const KnownFin& fin : loop) {
-    if (fin.circle)
-      area += (fin.clockwise ? -1.0 : 1.0) * std::numbers::pi * fin.radius * fin.radius;
-    else
-      area += 0.5 * cross(fin.from, fin.to);
-  }
+  for (const KnownLoop& loop : face.loops)
+    for (const KnownFin& fin : loop)
+      area += fin.circle ? (fin.clockwise ? -1.0 : 1.0) * std::numbers::pi * fin.radius * fin.radius
+                         : 0.5 * cross(fin.from, fin.to);
   return area;
 }
 
-double UvPerimeter(const KnownLoop& loop) {
-  double length = 0.0;
-  for (const KnownFin& fin : loop)
-    length += fin.UvLength();
-  return length;
+double CircleSlack(const TrimmedFace& face, double tolerance) {
+  double slack = 0.0;
+  for (const KnownLoop& loop : face.loops)
+    for (const KnownFin& fin : loop)
+      if (fin.circle) {
+        const double inner = std::max(fin.radius - tolerance, 0.0);
+        slack += std::numbers::pi * (fin.radius * fin.radius - inner * inner);
+      }
+  return slack;
 }
 
 TrimmedFace MakeFace(std::string name, std::shared_ptr<const MCADUVSurface> surface,
@@ -165,7 +167,7 @@ double LiftedFin::Distance(const Point3& p, double* parameter) const {
   for (std::size_t i = 1; i < m_samples.size(); ++i)
     if (squared_distance(p, m_samples[i]) < squared_distance(p, m_samples[nearest]))
       nearest = i;
-  // Golden-section search on the exact curve around the nearest sample.
+  // Ternary search on the exact curve around the nearest sample (one minimum that close).
   const double step = 1.0 / (kSamplesPerFin - 1);
   double lo = static_cast<double>(nearest) * step - step;
   double hi = lo + 2.0 * step;
@@ -173,36 +175,17 @@ double LiftedFin::Distance(const Point3& p, double* parameter) const {
     lo = std::max(lo, 0.0);
     hi = std::min(hi, 1.0);
   }
-  const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
   const auto f = [&](double t) { return squared_distance(p, At(t)); };
-  double a = hi - ratio * (hi - lo);
-  double b = lo + ratio * (hi - lo);
-  double fa = f(a);
-  double fb = f(b);
-  for (int k = 0; k < 120 && hi - lo > 1e-17; ++k) {
-    if (fa < fb) {
+  for (int k = 0; k < 60; ++k) {
+    const double a = lo + (hi - lo) / 3.0;
+    const double b = hi - (hi - lo) / 3.0;
+    if (f(a) < f(b))
       hi = b;
-      b = a;
-      fb = fa;
-      a = hi - ratio * (hi - lo);
-      fa = f(a);
-    } else {
+    else
       lo = a;
-      a = b;
-      fa = fb;
-      b = lo + ratio * (hi - lo);
-      fb = f(b);
-    }
   }
-  double t = 0.5 * (lo + hi);
-  double best = f(t);
-  // The ends of a segment and the nearest sample itself compete too.
-  for (const double candidate : {static_cast<double>(nearest) * step, 0.0, 1.0}) {
-    if (f(candidate) < best) {
-      best = f(candidate);
-      t = candidate;
-    }
-  }
+  const double t = 0.5 * (lo + hi);
+  const double best = f(t);
   if (parameter)
     *parameter = m_closed ? t - std::floor(t) : t;
   return std::sqrt(best);

@@ -52,11 +52,6 @@ KnownLoop CircleLoop(const Point2& center, double radius, bool clockwise);
 KnownLoop StarLoop(const Point2& center, double outer, double inner, int spikes, double phase,
                    bool clockwise);
 
-/// The signed UV area enclosed by a loop (counter-clockwise positive).
-double SignedUvArea(const KnownLoop& loop);
-/// The UV length of a loop.
-double UvPerimeter(const KnownLoop& loop);
-
 /// A face with its known loops.
 struct TrimmedFace {
   std::string name;
@@ -66,6 +61,12 @@ struct TrimmedFace {
   /// One tag per fin, over the loops in order: 11, 14, 17, ... unless given otherwise.
   std::vector<int> tags;
 };
+
+/// The signed UV area enclosed by the face's loops (counter-clockwise positive): the exact area
+/// of a planar face of unit frame scale.
+double UvArea(const TrimmedFace& face);
+/// The area a face may gain when its circles are segmented with sagittas below the tolerance.
+double CircleSlack(const TrimmedFace& face, double tolerance);
 
 /// Builds the face on `surface` with the loops in order (each a loop of the face).
 TrimmedFace MakeFace(std::string name, std::shared_ptr<const MCADUVSurface> surface,
