@@ -7,7 +7,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-sanitize demo bench format clean
+.PHONY: all deps configure build test test-sanitize demo bench fuzz format clean
 
 all: build
 
@@ -35,6 +35,9 @@ demo: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+
+fuzz:
+	@fuzz/run_trimmer_fuzzer.sh $(or $(FUZZ_SECONDS),60)
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i

@@ -1,0 +1,135 @@
+// Triangulation of heavily trimmed planar faces:
+// - a plate 1000 x 1000 with 1000 round holes of radius 5 (a 40 x 25 lattice), at chordal
+//   tolerances 0.1 and 0.01: many small loops, each crossing a few quads;
+// - a disc-like face whose single loop is one UV polyline (an order-2 NURBS curve) of 100000
+//   spans around a circle of radius 450: serrated, so that all 100000 points stay in the loop,
+//   and smooth, so that the segmenter thins them.
+// Reports the time per stage of the pipeline (initial grid, refinement, assembly, final merge)
+// in milliseconds averaged over the iterations, the triangles, quads and loop points, and
+// triangles per second.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <memory>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+#include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+#include "Oxlen/Cad/Triangulation/MLoopSegmenter.h"
+#include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
+#include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCADFace.h"
+#include "Oxlen/CadEntity/MCADFaceBuilder.h"
+#include "Oxlen/CadEntity/MCADFrame.h"
+#include "Oxlen/CadEntity/MCADLoopBuilder.h"
+#include "Oxlen/CadEntity/MCADUVPlane.h"
+
+namespace {
+
+using UV = Oxlen::Math::point<double, 2>;
+constexpr double kPi = std::numbers::pi;
+constexpr double kSide = 1000.0;
+constexpr std::size_t kMaxQuads = 2000000;
+
+// The plate [0, 1000]^2 with its rectangle outer loop and 40 x 25 clockwise holes of radius 5,
+// one in the middle of every cell of 25 x 40.
+MCADFace PlateWithHoles() {
+  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, kSide, 0.0, kSide);
+  MCADFaceBuilder face(plane);
+  face.Loop(MCADLoopBuilder(plane).Rectangle({0.0, 0.0}, {kSide, kSide}).Build());
+  for (int i = 0; i < 40; ++i)
+    for (int j = 0; j < 25; ++j)
+      face.Loop(MCADLoopBuilder(plane)
+                    .Circle({12.5 + 25.0 * i, 20.0 + 40.0 * j}, 5.0, /*clockwise=*/true)
+                    .Build());
+  return face.Build();
+}
+
+// One counter-clockwise fin: the closed polyline through `spans` points around the plate's
+// centre, as an order-2 NURBS curve whose knots are its vertices (straight spans need no chordal
+// refinement). Smooth: on the curve of radius 450 + 5 sin(64 theta), where the segmenter's
+// thinning removes almost every vertex at tolerance 0.01. Serrated: alternately at radius 450
+// and 450.05, teeth that stand out of the tolerance, so that the loop keeps its `spans` points.
+MCADFace LongLoop(int spans, bool serrated) {
+  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, kSide, 0.0, kSide);
+  std::vector<UV> points;
+  std::vector<double> knots{0.0};
+  for (int k = 0; k <= spans; ++k) {
+    const double theta = 2.0 * kPi * (k % spans) / spans;
+    const double r = serrated ? 450.0 + 0.05 * (k % 2) : 450.0 + 5.0 * std::sin(64.0 * theta);
+    points.emplace_back(500.0 + r * std::cos(theta), 500.0 + r * std::sin(theta));
+    knots.push_back(k);
+  }
+  knots.push_back(spans);
+  auto curve = std::make_shared<MCAD2DNurbsCurve>(2, knots, points);
+  return MCADFaceBuilder(plane).Loop(MCADLoopBuilder(plane).Curve(curve).Build()).Build();
+}
+
+// The number of points the segmenter makes of all loops of a face at a tolerance, on a grid of
+// just the face's border isolines (the triangulation refines the grid and may add a few more
+// where the loops cross its isolines).
+std::size_t LoopPoints(const MCADFace& face, double tolerance) {
+  MCadTriangulator::MSurfaceIsolines isolines;
+  isolines.u = {0.0, kSide};
+  isolines.v = {0.0, kSide};
+  const Oxlen::Math::boundingbox<double, 3> box(Oxlen::Math::point<double, 3>(0.0, 0.0, 0.0),
+                                                Oxlen::Math::point<double, 3>(kSide, kSide, 0.0));
+  std::size_t points = 0;
+  for (const auto& loop : face.Loops())
+    points += MCadTriangulator::MLoopSegmenter::SegmentLoop(
+                  *loop, std::nullopt, Oxlen::Math::matrix4x4<double>::identity(), tolerance,
+                  isolines, box)
+                  .points.size();
+  return points;
+}
+
+void Triangulate(benchmark::State& state, const MCADFace& face, double tolerance) {
+  MCadTriangulator::MStatistics sum;
+  std::size_t triangles = 0;
+  for (auto _ : state) {
+    MCadTriangulator::MStatistics stats;
+    auto mesh = MCadTriangulator::Triangulate(face, std::nullopt, tolerance,
+                                              std::numeric_limits<double>::infinity(), kMaxQuads,
+                                              {}, &stats);
+    triangles = mesh.triangles.size();
+    benchmark::DoNotOptimize(mesh.vertices.data());
+    sum.initialGridSeconds += stats.initialGridSeconds;
+    sum.refinementSeconds += stats.refinementSeconds;
+    sum.assemblySeconds += stats.assemblySeconds;
+    sum.mergeSeconds += stats.mergeSeconds;
+    sum.quads = stats.quads;
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["loop_points"] = static_cast<double>(LoopPoints(face, tolerance));
+  state.counters["triangles"] = static_cast<double>(triangles);
+  state.counters["quads"] = static_cast<double>(sum.quads);
+  state.counters["triangles/s"] =
+      benchmark::Counter(static_cast<double>(triangles) * n, benchmark::Counter::kIsRate);
+  state.counters["grid_ms"] = 1e3 * sum.initialGridSeconds / n;
+  state.counters["refine_ms"] = 1e3 * sum.refinementSeconds / n;
+  state.counters["assembly_ms"] = 1e3 * sum.assemblySeconds / n;
+  state.counters["merge_ms"] = 1e3 * sum.mergeSeconds / n;
+}
+
+// range(0): tolerance exponent k, tolerance = 10^-k.
+void BM_PlateWith1000Holes(benchmark::State& state) {
+  static const MCADFace face = PlateWithHoles();
+  Triangulate(state, face, state.range(0) == 1 ? 0.1 : 0.01);
+}
+BENCHMARK(BM_PlateWith1000Holes)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// range(0): 1 for the serrated loop that keeps its 100000 points, 0 for the smooth one that the
+// segmenter thins (which times the thinning of 100000 sample parameters).
+void BM_LoopOf100000Points(benchmark::State& state) {
+  static const MCADFace serrated = LongLoop(100000, true);
+  static const MCADFace smooth = LongLoop(100000, false);
+  Triangulate(state, state.range(0) == 1 ? serrated : smooth, 0.01);
+}
+BENCHMARK(BM_LoopOf100000Points)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the quad trimmer fuzzer with clang in build-fuzz and runs it.
+#   fuzz/run_trimmer_fuzzer.sh [seconds]   (default 60; FUZZ_SECONDS is read too)
+# New interesting inputs collect in build-fuzz/corpus/trimmer (the seed corpus in
+# fuzz/corpus/trimmer is only read); inputs that break a rule, crash or hang are written to
+# build-fuzz/artifacts/ and the script fails.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+seconds="${1:-${FUZZ_SECONDS:-60}}"
+build=build-fuzz
+jobs="${JOBS:-2}"
+
+# clang with the libFuzzer runtime: only the fuzzer needs it, so it is not in install-deps.sh.
+if ! command -v clang++ >/dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null |
+    grep -q "install ok installed"; then
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev >/dev/null
+fi
+scripts/install-deps.sh
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DOXLEN_FUZZ=ON -DOXLEN_BUILD_TESTS=OFF -DOXLEN_BUILD_BENCHMARKS=OFF -DOXLEN_BUILD_TOOLS=OFF \
+  >/dev/null
+cmake --build "$build" --target trimmer_fuzzer -j "$jobs"
+
+mkdir -p "$build/corpus/trimmer" "$build/artifacts"
+"$build/fuzz/trimmer_fuzzer" -max_total_time="$seconds" -timeout=20 -max_len=1024 -len_control=20 \
+  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$build/artifacts/" \
+  "$build/corpus/trimmer" fuzz/corpus/trimmer

@@ -1,0 +1,125 @@
+// Replays fuzzer inputs for the quad trimmer through the fuzzer's own decoder and checks: the
+// seed corpus, inputs kept from fuzzing, and hand-made byte strings for the degenerate shapes the
+// decoder produces. Also makes sure the checks themselves reject what they must.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fuzz/trimmer_check.h"
+#include "fuzz/trimmer_input_decoder.h"
+
+namespace {
+
+using trimmer_fuzz::CheckTrimmerOnBytes;
+using trimmer_fuzz::DecodeTrimmerInput;
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Check(const Bytes& bytes) {
+  return CheckTrimmerOnBytes(bytes.data(), bytes.size());
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void AppendWord(Bytes& bytes, std::uint16_t word) {
+  bytes.push_back(static_cast<std::uint8_t>(word & 0xff));
+  bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+}
+
+// A unit square (flags 0, scale 1, origin 0) with one part from edge 0 back to edge 0 whose
+// `count` points run back and forth between two places: the loop lies on top of itself.
+Bytes BackAndForth(std::uint8_t count) {
+  Bytes bytes{0, 6, 0, 0, 0, 1, 0};   // flags, scale, origin, one part, no loop
+  bytes.insert(bytes.end(), {0, 0});  // enters on edge 0 ...
+  AppendWord(bytes, 5000);            // ... at 0.08
+  bytes.insert(bytes.end(), {0, 0});  // leaves on edge 0 ...
+  AppendWord(bytes, 52000);           // ... at 0.79
+  bytes.insert(bytes.end(), {240, static_cast<std::uint8_t>(count - 12)});
+  bytes.push_back(0);  // a first ordinary point
+  AppendWord(bytes, 30000);
+  AppendWord(bytes, 60000);
+  for (int i = 1; i < count; ++i)
+    bytes.push_back(184);             // back to the point before the last
+  bytes.insert(bytes.end(), {0, 0});  // untagged, no index noise
+  return bytes;
+}
+
+TEST(TrimmerFuzzRegressions, SeedCorpusPassesTheChecks) {
+  int seeds = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(OXLEN_TRIMMER_SEED_CORPUS)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    EXPECT_EQ(Check(ReadFile(entry.path())), "");
+    ++seeds;
+  }
+  EXPECT_GE(seeds, 5);
+}
+
+TEST(TrimmerFuzzRegressions, DegenerateRecordsPassTheChecks) {
+  // Empty and short inputs decode into the unit square with well spread points.
+  EXPECT_EQ(Check({}), "");
+  EXPECT_EQ(Check({0x01, 0x06, 0, 0, 0, 0x02, 0x01}), "");
+  // A loop lying on top of itself: many coincident segments (and a mesh that grows fast).
+  const Bytes backAndForth = BackAndForth(24);
+  const auto decoded = DecodeTrimmerInput(backAndForth.data(), backAndForth.size());
+  ASSERT_EQ(decoded.quad.parts.size(), 1u);
+  EXPECT_EQ(decoded.quad.parts[0].points.size(), 24u);
+  EXPECT_EQ(decoded.quad.parts[0].points[0], decoded.quad.parts[0].points[2]);
+  EXPECT_EQ(decoded.quad.parts[0].startPoint, decoded.quad.parts[0].points[1]);
+  EXPECT_EQ(Check(backAndForth), "");
+  // Every edge number outside 0 to 3, and a point of any bit pattern.
+  for (std::uint8_t edge = 248; edge != 0; ++edge)
+    EXPECT_EQ(Check({0, 6, 0, 0, 0, 1, 0, edge}), "") << int(edge);
+  // No part, one inner loop: its centre, one point of kind 252 and that point's 24 bytes (all
+  // ones: NaN).
+  Bytes raw{0, 6, 0, 0, 0, 0, 1, 0, 0x80, 0, 0x80, 1, 252};
+  raw.insert(raw.end(), 24, 0xff);
+  const auto rawDecoded = DecodeTrimmerInput(raw.data(), raw.size());
+  EXPECT_TRUE(rawDecoded.hasNonFiniteCoordinate);
+  EXPECT_EQ(Check(raw), "");
+}
+
+TEST(TrimmerFuzzRegressions, ChecksRejectWhatTheTrimmerMustNotDo) {
+  trimmer_fuzz::MDecodedQuad wellFormed = DecodeTrimmerInput(nullptr, 0);
+  trimmer_fuzz::MDecodedQuad malformed = wellFormed;
+  malformed.hasTagCountMismatch = true;
+  using trimmer_fuzz::detail::CheckRefusal;
+  EXPECT_NE(CheckRefusal(wellFormed, std::invalid_argument("quad: non-finite coordinate")), "");
+  EXPECT_EQ(CheckRefusal(malformed, std::invalid_argument("quad: non-finite coordinate")), "");
+  EXPECT_NE(CheckRefusal(malformed, std::logic_error("MTrimmer::FindCommonEdge: parts do not "
+                                                     "share one edge")),
+            "");
+  EXPECT_NE(CheckRefusal(wellFormed, std::runtime_error("MTrimmer: too many vertices")), "");
+  EXPECT_NE(CheckRefusal(wellFormed, std::logic_error("MTrimmer: made up")), "");
+  EXPECT_NE(CheckRefusal(wellFormed, std::out_of_range("vector::_M_range_check")), "");
+  EXPECT_NE(CheckRefusal(wellFormed, std::bad_optional_access()), "");
+  EXPECT_NE(CheckRefusal(wellFormed, std::bad_alloc()), "");
+  EXPECT_NE(CheckRefusal(wellFormed, std::logic_error("MTrimmer::PutLoopPartsIntoInitialSplitting: "
+                                                      "inconsistent parts/quad is given")),
+            "");
+
+  MCadTriangulator::MTrimmer::MTriangles mesh;
+  mesh.vertices.assign(wellFormed.quad.corners.begin(), wellFormed.quad.corners.end());
+  mesh.triangles = {{0, 1, 3}, {3, 1, 2}};
+  EXPECT_EQ(trimmer_fuzz::detail::CheckIndices(wellFormed, mesh), "");
+  mesh.triangles[1][2] = 4;
+  EXPECT_NE(trimmer_fuzz::detail::CheckIndices(wellFormed, mesh), "");
+  mesh.triangles = {{0, 1, 3}, {0, 1, 2}};
+  EXPECT_NE(trimmer_fuzz::detail::CheckConnectivity(mesh), "");
+  mesh.triangles = {{0, 1, 3}, {3, 1, 2}};
+  mesh.segments.emplace_back(3, 0, std::nullopt);
+  EXPECT_EQ(trimmer_fuzz::detail::CheckConnectivity(mesh), "");
+  mesh.segments.emplace_back(0, 3, std::nullopt);
+  EXPECT_NE(trimmer_fuzz::detail::CheckConnectivity(mesh), "");
+}
+
+}  // namespace
