@@ -22,9 +22,11 @@ if ! command -v clang++ >/dev/null || ! dpkg-query -W -f='${Status}' libclang-rt
 fi
 scripts/install-deps.sh
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DOXLEN_FUZZ=ON -DOXLEN_BUILD_TESTS=OFF -DOXLEN_BUILD_BENCHMARKS=OFF -DOXLEN_BUILD_TOOLS=OFF \
-  >/dev/null
+# The compiler is named on the command line so that a build directory configured with another
+# one is reconfigured rather than refused.
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOXLEN_FUZZ=ON -DOXLEN_BUILD_TESTS=OFF \
+  -DOXLEN_BUILD_BENCHMARKS=OFF -DOXLEN_BUILD_TOOLS=OFF >/dev/null
 cmake --build "$build" --target trimmer_fuzzer -j "$jobs"
 
 mkdir -p "$build/corpus/trimmer" "$build/artifacts"

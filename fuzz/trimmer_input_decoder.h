@@ -8,12 +8,13 @@
 // pick the ordinary case of every decision, and well spread parameters; every byte string
 // decodes, the empty one into an empty unit square.
 //
-// Loop points are drawn in the parameter square of the quad and lifted onto it, mostly inside,
-// sometimes on corners, on the diagonal, on the border, coincident with or running back over the
-// points before them, off the quad's surface or, rarely, with arbitrary (even non-finite)
-// coordinates. A few decisions break what the trimmer may assume of its input (tag counts, edge
-// numbers, crossing tags, finite coordinates); the decoded record says which, so that a checker
-// can tell a correct refusal from a wrong one.
+// Loop points are drawn in the parameter square of the quad and lifted onto it. Most follow a
+// guide that keeps a polyline from crossing itself (real loops do not, and crossing loop
+// segments make the trimmer cut on and on); the others land anywhere inside, on corners, on the
+// diagonal, on the border, on or back over the points before them, off the quad's surface or,
+// rarely, at arbitrary (even non-finite) coordinates. A few decisions break what the trimmer may
+// assume of its input (tag counts, edge numbers, crossing tags, finite coordinates); the decoded
+// record says which, so that a checker can tell a correct refusal from a wrong one.
 //
 // The decoding uses only integer arithmetic, multiplications and additions of doubles: the same
 // bytes give the same record on every platform.
