@@ -78,7 +78,11 @@ M3dNurbsCurve M3dNurbsCurve::Circle(const Point& center, double radius, const Po
 M3dNurbsCurve M3dNurbsCurve::Arc(const Point& center, double radius, const Point& xAxis,
                                  const Point& yAxis, double startAngle, double endAngle) {
   ValidateCircle(center, radius);
-  const auto [x, y] = CircleFrame(xAxis, yAxis);
+  // Named copies rather than structured bindings, which a lambda cannot capture in every
+  // compiler this library builds with.
+  const auto frame = CircleFrame(xAxis, yAxis);
+  const Point x = frame.first;
+  const Point y = frame.second;
   if (!std::isfinite(startAngle))
     throw std::invalid_argument("startAngle: not finite");
   if (!std::isfinite(endAngle))
