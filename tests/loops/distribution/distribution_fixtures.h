@@ -17,32 +17,18 @@
 #include "Oxlen/CadEntity/MCADUVPlane.h"
 #include "Oxlen/CadEntity/MCADUVSphere.h"
 #include "Oxlen/Math/matrix4x4.h"
-#include "grid/function_surface.h"
+#include "grid/grid_fixtures.h"
 
 namespace distribution_test {
 
-using MQuads = MCadTriangulator::MQuads;
+// The grid's index types, point aliases, kPi and Spaced come from the grid fixtures.
+using namespace grid_test;
 using MLoopsOnQuads = MCadTriangulator::MLoopsOnQuads;
 using MQuadrangulatedSurface = MCadTriangulator::MQuadrangulatedSurface;
-using MAnalyticalSurface = MCadTriangulator::MAnalyticalSurface;
 using MSegmentedLoop = MCadTriangulator::MSegmentedLoop;
 using MPointOnLoop = MCadTriangulator::MPointOnLoop;
 using Projector = MCadTriangulator::MPointToQuadProjector;
-using MQuadIndex = MQuads::MQuadIndex;
-using MVertexIndex = MQuads::MVertexIndex;
-using MQuadEdge = MQuads::MQuadEdge;
-using Point3 = Oxlen::Math::point<double, 3>;
-using Point2 = Oxlen::Math::point<double, 2>;
 using Polygon = std::vector<Point2>;
-inline constexpr double kPi = std::numbers::pi;
-
-/// n + 1 evenly spaced values from lo to hi (both ends exact).
-inline std::vector<double> Spaced(double lo, double hi, int n) {
-  std::vector<double> values;
-  for (int k = 0; k <= n; ++k)
-    values.push_back(k == n ? hi : lo + (hi - lo) * k / n);
-  return values;
-}
 
 /// A uniform double in [lo, hi) from the top 53 bits of the generator (the same on every
 /// platform).
