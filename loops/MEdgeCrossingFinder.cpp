@@ -30,24 +30,33 @@ double SquaredDistanceToLine(const Point3& x, const Point3& a, const Point3& b, 
 
 }  // namespace
 
-MEdgeCrossingFinder::MEdgeCrossingFinder(const MQuads& grid)
-    : grid_(grid),
-      cache_(2 * static_cast<std::size_t>(grid.GetIsolinesCount(MQuads::EAxis::U)) *
-                 static_cast<std::size_t>(grid.GetIsolinesCount(MQuads::EAxis::V)),
-             kNotComputed),
-      lowest_(std::numeric_limits<std::size_t>::max()) {}
+MEdgeCrossingFinder::MEdgeCrossingFinder(const MQuads& grid, std::vector<double>& storage)
+    : grid_(grid), cache_(storage), lowest_(std::numeric_limits<std::size_t>::max()) {
+  const std::size_t size = 2 * static_cast<std::size_t>(grid.GetIsolinesCount(MQuads::EAxis::U)) *
+                           static_cast<std::size_t>(grid.GetIsolinesCount(MQuads::EAxis::V));
+  if (cache_.size() != size)
+    cache_.assign(size, kNotComputed);
+}
+
+MEdgeCrossingFinder::~MEdgeCrossingFinder() {
+  ResetWrittenRange();
+}
+
+std::size_t MEdgeCrossingFinder::ResetWrittenRange() {
+  if (lowest_ > highest_)
+    return 0;
+  std::fill(cache_.begin() + static_cast<std::ptrdiff_t>(lowest_),
+            cache_.begin() + static_cast<std::ptrdiff_t>(highest_) + 1, kNotComputed);
+  const std::size_t count = highest_ - lowest_ + 1;
+  lowest_ = std::numeric_limits<std::size_t>::max();
+  highest_ = 0;
+  return count;
+}
 
 void MEdgeCrossingFinder::SetSegment(const Point3& p, const Point3& q) {
   p_ = p;
   q_ = q;
-  lastReset_ = 0;
-  if (lowest_ <= highest_) {
-    std::fill(cache_.begin() + static_cast<std::ptrdiff_t>(lowest_),
-              cache_.begin() + static_cast<std::ptrdiff_t>(highest_) + 1, kNotComputed);
-    lastReset_ = highest_ - lowest_ + 1;
-  }
-  lowest_ = std::numeric_limits<std::size_t>::max();
-  highest_ = 0;
+  lastReset_ = ResetWrittenRange();
 }
 
 double MEdgeCrossingFinder::GetParameter(const MQuads::MQuadEdge& edge) {

@@ -12,18 +12,24 @@ namespace loops::detail {
 /// Where the current loop segment crosses a grid edge: the parameter of the edge point nearest to
 /// the straight 3D segment p -> q, cached per edge for the duration of one segment.
 ///
-/// The cache holds one double per plain edge key (`PlainEdgeKey`), -1.0 for "not computed". It is
-/// allocated once for the grid; setting a new segment refills only the range of keys written
-/// since the previous segment, so that one walk pays for the edges it asks about, not for the
-/// size of the grid.
+/// The cache holds one double per plain edge key (`PlainEdgeKey`), -1.0 for "not computed". Its
+/// storage belongs to the caller and is reused from one finder to the next: setting a new segment,
+/// and destroying the finder, refill only the range of keys written since the previous segment, so
+/// that the storage is all -1.0 again between finders and a walk pays for the edges it asks
+/// about, not for the size of the grid.
 class MEdgeCrossingFinder {
  public:
   using MQuads = MCadTriangulator::MQuads;
   using Point3 = Oxlen::Math::point<double, 3>;
 
-  /// A finder over `grid` (which must outlive it), with an empty cache and no segment
-  /// (p = q = origin).
-  explicit MEdgeCrossingFinder(const MQuads& grid);
+  /// A finder over `grid` (which must outlive it), with no segment (p = q = origin), whose cache
+  /// lives in `storage` (which must outlive it too). Storage of another size than 2 nU nV is
+  /// resized and filled with -1.0; storage of that size must hold only -1.0, as a previous
+  /// finder leaves it.
+  MEdgeCrossingFinder(const MQuads& grid, std::vector<double>& storage);
+  ~MEdgeCrossingFinder();
+  MEdgeCrossingFinder(const MEdgeCrossingFinder&) = delete;
+  MEdgeCrossingFinder& operator=(const MEdgeCrossingFinder&) = delete;
 
   /// Makes p -> q the current segment and forgets every cached parameter.
   void SetSegment(const Point3& p, const Point3& q);
@@ -54,11 +60,14 @@ class MEdgeCrossingFinder {
 
  private:
   double Compute(const MQuads::MQuadEdge& edge) const;
+  // Refills the range of keys written since the last reset with -1.0 and empties it; returns the
+  // number of entries refilled.
+  std::size_t ResetWrittenRange();
 
   const MQuads& grid_;
   Point3 p_;
   Point3 q_;
-  std::vector<double> cache_;
+  std::vector<double>& cache_;
   // The range of keys written since the last reset; empty while lowest_ > highest_.
   std::size_t lowest_;
   std::size_t highest_ = 0;

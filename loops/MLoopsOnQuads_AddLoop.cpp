@@ -63,9 +63,11 @@ std::vector<MQuadIndex> LocatePoints(const MQuads& quads,
 }
 
 // The crossings of every segment whose end points lie in different quads, in loop order.
+// `cache` is the walks' scratch space (see MEdgeCrossingFinder).
 std::vector<Crossing> FindCrossings(const MQuads& quads,
                                     const MCadTriangulator::MSegmentedLoop& loop,
-                                    const std::vector<MQuadIndex>& quadOf) {
+                                    const std::vector<MQuadIndex>& quadOf,
+                                    std::vector<double>& cache) {
   const std::size_t n = loop.points.size();
   std::optional<loops::detail::MEdgeCrossingFinder> finder;
   std::vector<Crossing> crossings;
@@ -74,7 +76,7 @@ std::vector<Crossing> FindCrossings(const MQuads& quads,
     if (quadOf[i] == quadOf[j])
       continue;
     if (!finder)
-      finder.emplace(quads);
+      finder.emplace(quads, cache);
     for (auto& point : loops::detail::WalkQuads(quads, *finder, loop.points[i].point, quadOf[i],
                                                 loop.points[j].point, quadOf[j]))
       crossings.push_back(Crossing{std::move(point), i});
@@ -123,7 +125,7 @@ void MLoopsOnQuads::AddLoop(const MQuads& quads, MSegmentedLoop&& loop,
                             const MPointToQuadProjector& projector) {
   RequireValidInput(quads, loop);
   const std::vector<MQuadIndex> quadOf = LocatePoints(quads, loop, projector);
-  std::vector<Crossing> crossings = FindCrossings(quads, loop, quadOf);
+  std::vector<Crossing> crossings = FindCrossings(quads, loop, quadOf, crossingCache);
 
   if (crossings.empty()) {
     MInnerLoop inner;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -48,7 +49,8 @@ TEST(QuadWalk, CrossesEveryEdgeOnItsWayAtThePointNearestToTheSegment) {
   int seamCrossings = 0;
   for (const TestGrid& g : grids) {
     const MQuads& quads = g.Quads();
-    MEdgeCrossingFinder finder(quads);
+    std::vector<double> storage;
+    MEdgeCrossingFinder finder(quads, storage);
     const auto& v = quads.GetIsolines(MQuads::EAxis::V);
     for (int trial = 0; trial < 120; ++trial) {
       const Point2 uv(Uniform(rng, 0.0, 2 * kPi), Uniform(rng, v.front() + 0.1, v.back() - 0.1));
@@ -106,8 +108,10 @@ TEST(QuadWalk, CostsWorkInProportionToTheQuadsItTouchesNotToTheGrid) {
   std::vector<std::size_t> reset;
   for (std::size_t k = 0; k < 3; ++k) {
     const MQuads& quads = grids[k].Quads();
-    MEdgeCrossingFinder finder(quads);
-    paths.push_back(loops::detail::WalkQuads(quads, finder, p, grids[k].projector->Project(p), q,
+    std::vector<double> storage;
+    std::optional<MEdgeCrossingFinder> finder;
+    finder.emplace(quads, storage);
+    paths.push_back(loops::detail::WalkQuads(quads, *finder, p, grids[k].projector->Project(p), q,
                                              grids[k].projector->Project(q), &work[k]));
     // Only quads within reach of the start cheaper than the whole way are searched (each at most
     // once per edge it is entered by); every search pushes at most the end point and the quad's
@@ -121,11 +125,19 @@ TEST(QuadWalk, CostsWorkInProportionToTheQuadsItTouchesNotToTheGrid) {
                            std::max({u[j] - p[1], 0.0, p[1] - u[j + 1]})) <= distance(p, q);
     EXPECT_LE(work[k].expanded, 4 * near + 1);
     EXPECT_LE(work[k].pushed, 5 * work[k].expanded);
-    EXPECT_LE(finder.GetComputedCount(), 4 * work[k].expanded);
+    EXPECT_LE(finder->GetComputedCount(), 4 * work[k].expanded);
     // The next segment clears only the range the walk wrote.
-    finder.SetSegment(p, q);
-    EXPECT_GE(finder.GetLastResetCount(), finder.GetComputedCount());
-    reset.push_back(finder.GetLastResetCount());
+    finder->SetSegment(p, q);
+    EXPECT_GE(finder->GetLastResetCount(), finder->GetComputedCount());
+    reset.push_back(finder->GetLastResetCount());
+    // A finder leaves its storage all "not computed" for the next one, which reuses it as it is.
+    loops::detail::WalkQuads(quads, *finder, p, grids[k].projector->Project(p), q,
+                             grids[k].projector->Project(q));
+    finder.reset();
+    EXPECT_TRUE(std::all_of(storage.begin(), storage.end(), [](double x) { return x == -1.0; }));
+    const double* kept = storage.data();
+    MEdgeCrossingFinder next(quads, storage);
+    EXPECT_EQ(storage.data(), kept);
   }
   // A grid 100 times larger around the segment costs exactly the same walk; only the cleared
   // range grows, with the length of a grid row, to a small part of the cache. On the finer
@@ -141,7 +153,8 @@ TEST(QuadWalk, CostsWorkInProportionToTheQuadsItTouchesNotToTheGrid) {
 
 TEST(MEdgeCrossingFinder, TakesTheSecondPointOfASegmentRunningAlongTheEdge) {
   const TestGrid g = Plane(Spaced(0, 6, 6), Spaced(0, 6, 6));
-  MEdgeCrossingFinder finder(g.Quads());
+  std::vector<double> storage;
+  MEdgeCrossingFinder finder(g.Quads(), storage);
   // The edge from (2, 3, 0) to (3, 3, 0), and segments (x0, y0) -> (x1, y1) near it.
   struct Case {
     double x0, y0, x1, y1, t;

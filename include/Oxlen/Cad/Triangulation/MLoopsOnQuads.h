@@ -142,4 +142,8 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopsOnQuads {
   std::map<MQuadIndex, std::vector<MInnerLoop>> innerLoops;
   std::map<MQuadIndex, std::vector<MLoopPart>> loopParts;
   std::vector<MLoopSplittingPoint> splittingPoints;
+  // Scratch space of the quad walks: one entry per grid edge key, all "not computed" between
+  // walks, kept from one AddLoop to the next so that a loop pays for the edges its walks touch
+  // rather than for the size of the grid. Not part of the distribution: moves leave it alone.
+  std::vector<double> crossingCache;
 };
