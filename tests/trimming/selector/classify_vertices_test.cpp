@@ -142,6 +142,36 @@ TEST(ClassifyVertices, AgreesWithPointInPolygonForRandomFacesOnAPlane) {
   EXPECT_GT(compared, 20 * 26 * 21 * 9 / 10);
 }
 
+TEST(ClassifyVertices, AgreesWithPointInPolygonOnNamedPlanarFaces) {
+  // A face is what an odd number of its loops encloses (outer loops counter-clockwise, holes
+  // clockwise, islands in holes counter-clockwise again).
+  std::mt19937_64 rng(7);
+  const std::vector<std::pair<const char*, std::vector<Polygon>>> faces{
+      {"square with round and star holes",
+       {Rectangle(2, 2, 18, 14), Reversed(Circle({6, 8}, 2.5, 40)),
+        Reversed(Star(rng, {13.2, 8.1}, 1.5, 3.0, 11))}},
+      {"nested islands",
+       {Rectangle(1, 1, 19, 15), Reversed(Rectangle(3.7, 3.1, 16.3, 12.9)),
+        Circle({10, 8}, 4.1, 30), Reversed(Circle({10.2, 7.9}, 1.6, 20))}},
+      {"outer loop along the domain border",
+       {{{0, 0}, {20, 0}, {20, 7.3}, {9.4, 16}, {0, 16}}, Reversed(Circle({7, 6}, 3.1, 25))}},
+  };
+  for (const auto& [name, loops] : faces) {
+    SCOPED_TRACE(name);
+    TestGrid g = Plane(Spaced(0, 20, 23), Spaced(0, 16, 19));
+    for (const Polygon& loop : loops)
+      g.Add(PolygonLoop(g, loop, 3, true, true));
+    const Classified c = Classify(g, 1e-6, false);
+    ASSERT_FALSE(c.unclassified);
+    const int compared = CompareWith(g, c, loops, 1e-6, [&](const Point2& uv) {
+      const auto enclosing = std::count_if(loops.begin(), loops.end(),
+                                           [&](const Polygon& loop) { return Contains(loop, uv); });
+      return enclosing % 2 == 1 ? kIn : kOut;
+    });
+    EXPECT_GT(compared, 24 * 20 * 8 / 10);
+  }
+}
+
 TEST(ClassifyVertices, SeedsTheOpenSidesOfACylinderAndLetsTheBorderVote) {
   // Two loops around (one point per corner: the closing side crosses the seam): the band between
   // them is the face.
