@@ -113,6 +113,20 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   static void RefineBySize(MQuads& grid, double sizeLimit, const std::array<double, 4>& box,
                            std::size_t maxQuads);
 
+  /// The most loop points a quad should receive; the trimmer's work per quad grows with the
+  /// square of this number.
+  static constexpr std::size_t kMaxLoopPointsPerQuad = 64;
+
+  /// Halves, pass after pass, the U and V strips of every quad that receives more than
+  /// `kMaxLoopPointsPerQuad` loop points (projected as for `GetLoopsUVBox`), so that long, finely
+  /// segmented loops are spread over many quads. A strip is not halved when both of the crowded
+  /// quad's edges across it are at most 10 tolerances long (points that close cannot be
+  /// separated) or its parameter interval has no representable middle. Stops when no strip is
+  /// halved, or once the grid holds `maxQuads` quads. Faces whose loops have at most
+  /// `kMaxLoopPointsPerQuad` points in all are left as they are.
+  static void RefineByLoopDensity(MQuads& grid, const std::vector<MSegmentedLoop>& loops,
+                                  double tolerance, std::size_t maxQuads);
+
   // --- Loops around a closed domain
   // ---------------------------------------------------------------
 

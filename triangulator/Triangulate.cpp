@@ -62,16 +62,17 @@ bool IsAnalyticKind(const MCADUVSurface& surface) {
 }
 
 // Size refinement: within the UV region the loops touch, no crossing grid edge longer than the
-// size limit, unless the estimate says the budget cannot afford it.
+// size limit, unless the estimate says the budget cannot afford it. Then no quad crowded with
+// loop points, as far as the budget allows.
 void RefineNearLoops(MQuads& grid, const std::vector<MCadTriangulator::MSegmentedLoop>& loops,
                      double tolerance, double maxEdgeLength, std::size_t maxQuads) {
   using MInternal = MCadTriangulator::MInternal;
   const double spacing = MInternal::GetLoopSpacing(loops);
   const double sizeLimit = std::min(std::max(spacing, 10.0 * tolerance), maxEdgeLength);
   const std::array<double, 4> box = MInternal::GetLoopsUVBox(grid, loops, tolerance);
-  if (MInternal::EstimateQuadsCount(grid, sizeLimit, box) > maxQuads)
-    return;
-  MInternal::RefineBySize(grid, sizeLimit, box, maxQuads);
+  if (MInternal::EstimateQuadsCount(grid, sizeLimit, box) <= maxQuads)
+    MInternal::RefineBySize(grid, sizeLimit, box, maxQuads);
+  MInternal::RefineByLoopDensity(grid, loops, tolerance, maxQuads);
 }
 
 // Removes the loop that runs around a closed domain, when exactly one does, and returns it.
