@@ -2,18 +2,16 @@
 // around a closed domain, and the size refinement around the loops.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <optional>
-#include <vector>
+#include <stdexcept>
+#include <string>
 
-#include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
 #include "Oxlen/Cad/Triangulation/MPointToQuadProjector.h"
-#include "Oxlen/Cad/Triangulation/MQuads.h"
 #include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
 #include "Oxlen/CadEntity/MCADFace.h"
+#include "Oxlen/CadEntity/MCADFaceBuilder.h"
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
 #include "Oxlen/CadEntity/MCADUVCylinder.h"
 #include "Oxlen/CadEntity/MCADUVPlane.h"
@@ -22,17 +20,14 @@
 
 namespace {
 
+using namespace grid_test;
 using MInternal = MCadTriangulator::MInternal;
-using grid_test::kPi;
-using grid_test::Spaced;
-using MQuads = MCadTriangulator::MQuads;
 using MSegmentedLoop = MCadTriangulator::MSegmentedLoop;
 using MPointOnLoop = MCadTriangulator::MPointOnLoop;
 using P2 = Oxlen::Math::point<double, 2>;
 using P3 = Oxlen::Math::point<double, 3>;
 
-/// A face with its grid over the face's surface (identity placement), closed where the surface
-/// closes.
+// A face with its grid over the face's surface (identity placement), closed where it closes.
 struct FaceGrid {
   MCADFace face;
   MCadTriangulator::MAnalyticalSurface surface;
@@ -43,24 +38,20 @@ struct FaceGrid {
         quads(surface, {std::move(u), std::move(v)}) {
     quads.CloseExactlyIfClosed(1e-6);
   }
-  /// The surface point at uv, in model units.
   P3 At(const P2& uv) const { return surface.Evaluate(uv); }
 };
 
-/// A 10 x 10 plane over [0, 10]^2 cut into n x n quads.
+// A 10 x 10 plane cut into n x n quads, and a full cylinder of radius 5 and height 10.
 FaceGrid PlaneGrid(int n) {
   return FaceGrid(std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, 10.0, 0.0, 10.0),
                   Spaced(0, 10, n), Spaced(0, 10, n));
 }
-
-/// A full cylinder of radius 5 and height 10 with an m x n grid.
 FaceGrid CylinderGrid(int m, int n) {
   return FaceGrid(std::make_shared<MCADUVCylinder>(MCADFrame(), 5.0, 0.0, 2 * kPi, 0.0, 10.0),
                   Spaced(0, 2 * kPi, m), Spaced(0, 10, n));
 }
 
-/// A circle of 64 UV points around `center`, counter-clockwise (clockwise when `clockwise`),
-/// lifted onto the surface; the UVs are kept only when `withUV`.
+// A circle of 64 UV points lifted onto the surface; the UVs are kept only when `withUV`.
 MSegmentedLoop Circle(const FaceGrid& g, P2 center, double radius, bool clockwise, bool withUV) {
   MSegmentedLoop loop;
   for (int k = 0; k < 64; ++k) {
@@ -80,20 +71,16 @@ Tags SegmentedTags(const FaceGrid& g, const std::optional<std::vector<int>>& tag
   for (const MSegmentedLoop& loop : MInternal::SegmentLoops(
            g.face, tags, 1e-3, g.quads.GetIsolines(), g.quads.CalculateBoundingBox3d())) {
     EXPECT_GE(loop.points.size(), 3u);
-    std::vector<int>& distinct = result.emplace_back();
-    if (!loop.tags) {
-      distinct.push_back(-1);
-      continue;
-    }
-    EXPECT_EQ(loop.tags->size(), loop.points.size());
-    for (int t : *loop.tags)
+    std::vector<int>& distinct = result.emplace_back(loop.tags ? 0 : 1, -1);
+    EXPECT_TRUE(!loop.tags || loop.tags->size() == loop.points.size());
+    for (int t : loop.tags.value_or(std::vector<int>{}))
       if (distinct.empty() || distinct.back() != t)
         distinct.push_back(t);
   }
   return result;
 }
 
-TEST(SegmentLoops, TakesEachLoopsTagsFromTheFrontOfTheList) {
+TEST(SegmentLoops, TakesTagsFromTheFrontOfTheListAndFallsBackToTheSingleValidAlternative) {
   FaceGrid g = PlaneGrid(4);
   auto plane = std::dynamic_pointer_cast<const MCADUVPlane>(g.face.GetSharedSurface());
   g.face.AddLoop(MCADLoopBuilder(plane).Polygon({{1, 1}, {9, 1}, {5, 9}}).Build());
@@ -103,11 +90,9 @@ TEST(SegmentLoops, TakesEachLoopsTagsFromTheFrontOfTheList) {
   // A list that runs empty leaves the remaining loops with zero tags; no list, no tags.
   EXPECT_EQ(SegmentedTags(g, std::vector<int>{1, 2, 3}), (Tags{{1, 2, 3}, {0}}));
   EXPECT_EQ(SegmentedTags(g, std::nullopt), (Tags{{-1}, {-1}}));
-}
 
-TEST(SegmentLoops, FallsBackToTheSingleValidAlternative) {
-  FaceGrid g = PlaneGrid(4);
-  auto plane = std::dynamic_pointer_cast<const MCADUVPlane>(g.face.GetSharedSurface());
+  FaceGrid h = PlaneGrid(4);
+  plane = std::dynamic_pointer_cast<const MCADUVPlane>(h.face.GetSharedSurface());
   const auto good = MCADLoopBuilder(plane).Polygon({{1, 1}, {9, 1}, {9, 9}, {1, 9}}).Build();
   const auto open = MCADLoopBuilder(plane).Line({0, 0}, {1, 0}).Build();  // does not close
   // Loops too small to be segmented (their points span less than 1e-4), with one valid
@@ -117,11 +102,11 @@ TEST(SegmentLoops, FallsBackToTheSingleValidAlternative) {
     auto tiny = MCADLoopBuilder(plane).Circle({5, 5}, 1e-6).Build();
     for (const auto& alternative : alternatives)
       tiny->AddAlternativeLoop(alternative);
-    g.face.AddLoop(tiny);
+    h.face.AddLoop(tiny);
   }
   // Only the loop with a single valid alternative survives, segmented from the alternative with
   // zero tags (its own tag was consumed by the failed direct attempt).
-  EXPECT_EQ(SegmentedTags(g, std::vector<int>{9, 8, 7, 6}), (Tags{{0}}));
+  EXPECT_EQ(SegmentedTags(h, std::vector<int>{9, 8, 7, 6}), (Tags{{0}}));
 }
 
 TEST(ComposeDomainBorderLoop, WalksTheBorderCounterClockwise) {
@@ -133,12 +118,10 @@ TEST(ComposeDomainBorderLoop, WalksTheBorderCounterClockwise) {
   ASSERT_TRUE(cylinder.quads.IsClosed(MQuads::EAxis::U));
   const std::vector<P3> bottom = MInternal::ComposeDomainBorderLoop(cylinder.quads);
   ASSERT_EQ(bottom.size(), 8u);
-  for (const P3& p : bottom) {
-    EXPECT_NEAR(p[2], 0.0, 1e-12);
-    EXPECT_NEAR(std::hypot(p[0], p[1]), 5.0, 1e-12);
-  }
+  for (const P3& p : bottom)
+    EXPECT_NEAR(std::abs(p[2]) + std::abs(std::hypot(p[0], p[1]) - 5.0), 0.0, 1e-12);
   // A torus grid, closed both ways, has no border.
-  const auto torus = std::make_shared<grid_test::FunctionSurface>(
+  const auto torus = std::make_shared<FunctionSurface>(
       [](double u, double v) {
         const double r = 10 + 3 * std::cos(v);
         return P3(r * std::cos(u), r * std::sin(u), 3 * std::sin(v));
@@ -173,33 +156,25 @@ TEST(IsLoopAroundDomain, FollowsTheBorderWithinTwiceTheTolerance) {
   EXPECT_FALSE(around({}));
 }
 
+// A lone loop and an outer loop with a hole inside it as the next loop are reversed when
+// clockwise; a hole with the outer loop next (the reference point outside it) when
+// counter-clockwise. A loop across the seam of a cylinder known only in 3D has parameters that
+// jump by a period and must be unwrapped before the winding means anything.
 TEST(IsSpecialLoopReversed, DecidesFromTheWindingInUV) {
-  const FaceGrid plane = PlaneGrid(4);
-  for (bool withUV : {true, false}) {
-    const MSegmentedLoop hole = Circle(plane, {5, 5}, 1, true, withUV);
-    const MSegmentedLoop outer = Circle(plane, {5, 5}, 4.5, false, withUV);
-    for (bool clockwise : {false, true}) {
-      const auto reversed = [&](P2 centre, double radius,
+  const FaceGrid plane = PlaneGrid(4), cylinder = CylinderGrid(16, 4);
+  for (const bool withUV : {true, false}) {
+    for (const bool cw : {false, true}) {
+      const auto reversed = [&](const FaceGrid& g, P2 centre, double radius,
                                 const std::optional<MSegmentedLoop>& next) {
-        return MInternal::IsSpecialLoopReversed(
-            plane.face, plane.quads, Circle(plane, centre, radius, clockwise, withUV), next, 1e-6);
+        return MInternal::IsSpecialLoopReversed(g.face, g.quads,
+                                                Circle(g, centre, radius, cw, withUV), next, 1e-6);
       };
-      // A lone loop: counter-clockwise is the face's own direction.
-      EXPECT_EQ(reversed({5, 5}, 4, std::nullopt), clockwise);
-      // An outer loop with a hole inside it as the next loop: the reference point is inside.
-      EXPECT_EQ(reversed({5, 5}, 4, hole), clockwise);
-      // A hole with the outer loop as the next loop: the reference point lies outside it.
-      EXPECT_EQ(reversed({2, 2}, 1, outer), !clockwise);
+      EXPECT_EQ(reversed(plane, {5, 5}, 4, std::nullopt), cw);
+      EXPECT_EQ(reversed(plane, {5, 5}, 4, Circle(plane, {5, 5}, 1, true, withUV)), cw);
+      EXPECT_EQ(reversed(plane, {2, 2}, 1, Circle(plane, {5, 5}, 4.5, false, withUV)), !cw);
+      EXPECT_TRUE(withUV || reversed(cylinder, {0, 5}, 1, std::nullopt) == cw);
     }
   }
-  // A loop across the seam of a closed cylinder, known only in 3D: the parameters found by
-  // inversion jump by a period and must be unwrapped before the winding means anything.
-  const FaceGrid cylinder = CylinderGrid(16, 4);
-  for (bool clockwise : {false, true})
-    EXPECT_EQ(MInternal::IsSpecialLoopReversed(cylinder.face, cylinder.quads,
-                                               Circle(cylinder, {0, 5}, 1, clockwise, false),
-                                               std::nullopt, 1e-6),
-              clockwise);
 }
 
 // n loops: small squares on a regular lattice of spacing s, five to a row.
@@ -212,8 +187,7 @@ std::vector<MSegmentedLoop> Lattice(int n, double s) {
 }
 
 TEST(GetLoopSpacing, IsTheMedianNearestCentroidDistanceFromTwentyLoopsOn) {
-  const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(MInternal::GetLoopSpacing(Lattice(19, 2.0)), inf);
+  EXPECT_EQ(MInternal::GetLoopSpacing(Lattice(19, 2.0)), std::numeric_limits<double>::infinity());
   EXPECT_DOUBLE_EQ(MInternal::GetLoopSpacing(Lattice(20, 2.0)), 2.0);
   // One far-away loop does not move the median.
   auto loops = Lattice(25, 3.0);
@@ -245,6 +219,31 @@ TEST(SizeRefinement, BoxStripLengthsEstimateAndRefinement) {
   MInternal::RefineBySize(budget.quads, 1e-3, box, 50);
   EXPECT_GE(budget.quads.GetQuadsCount(), 50u);
   EXPECT_LE(budget.quads.GetQuadsCount(), 50u + 2 * 64u);
+}
+
+TEST(SizeRefinement, IsSkippedWhenTheEstimateExceedsTheBudgetByOne) {
+  // A 10 x 10 plate (two initial quads of 10 x 5) trimmed by a rectangle that reaches both: with a
+  // limit of 2.5 the estimate is (floor(10 / 2.5) + 1) * 2 * (floor(5 / 2.5) + 1) = 30, and the
+  // refinement makes 4 x 4 quads.
+  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, 10.0, 0.0, 10.0);
+  const MCADFace face =
+      MCADFaceBuilder(plane).Loop(MCADLoopBuilder(plane).Rectangle({1, 1}, {9, 9}).Build()).Build();
+  const auto quadsWithBudget = [&](std::size_t maxQuads) {
+    MCadTriangulator::MStatistics stats;
+    MCadTriangulator::Triangulate(face, std::nullopt, 0.01, 2.5, maxQuads, {}, &stats);
+    return stats.quads;
+  };
+  EXPECT_EQ(quadsWithBudget(30), 16u);
+  EXPECT_EQ(quadsWithBudget(29), 2u);
+  // A tag list must cover whole loops.
+  EXPECT_THROW(
+      try {
+        MCadTriangulator::Triangulate(face, std::vector<int>{1, 2}, 0.01, 2.5, 25, {});
+      } catch (const std::invalid_argument& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("finTags: ", 0), 0u) << e.what();
+        throw;
+      },
+      std::invalid_argument);
 }
 
 }  // namespace
