@@ -1,9 +1,5 @@
 #include "Oxlen/Geometry/mesh_topology_queries.h"
 
-#include <gtest/gtest.h>
-
-#include <stdexcept>
-
 #include "Oxlen/Geometry/vertex_to_triangles_map.h"
 #include "tests/platform/geometry/mesh_test_support.h"
 
@@ -26,12 +22,10 @@ TEST(MeshTopologyQueries, EdgesTrianglesAndNeighboursOnAGrid) {
   EXPECT_EQ(map[4], (boost::container::flat_set<size_t>{0, 1, 3, 4, 6, 7, 8}));
   EXPECT_EQ(triangle_indices_from_edge({0, 4}, mesh, map, false), (Indices{0, 1, 8}));
   EXPECT_EQ(triangle_indices_from_edge({0, 4}, mesh, map, true), (Indices{1, 8}));
-  EXPECT_EQ(triangle_indices_from_edge({4, 0}, mesh, map, true), (Indices{0}));
-  EXPECT_TRUE(triangle_indices_from_edge({4, 8}, mesh, map, true).empty());
   EXPECT_EQ(triangle_indices_from_edge({8, 4}, mesh, map, true), (Indices{6, 7}));
+  EXPECT_TRUE(triangle_indices_from_edge({4, 8}, mesh, map, true).empty());
   EXPECT_EQ(triangle_neighbour_indices(mesh, map, 0), (Indices{1, 3, 8}));
   EXPECT_EQ(triangle_neighbour_indices(mesh, map, 7), (Indices{4, 6}));
-
   // Invalid indices, and a map listing triangles the mesh does not have, throw.
   EXPECT_THROW(triangle_indices_from_edge({0, 9}, mesh, map, false), std::invalid_argument);
   EXPECT_THROW(triangle_neighbour_indices(mesh, map, mesh.triangles.size()), std::invalid_argument);

@@ -1,14 +1,6 @@
 #include "Oxlen/Nurbs/M3dNurbsCurve.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <numbers>
-#include <random>
-#include <vector>
-
-#include "NurbsTestShapes.h"
+#include "tests/platform/nurbs/NurbsTestShapes.h"
 
 namespace {
 
@@ -19,34 +11,29 @@ using Oxlen::Math::distance;
 using Oxlen::Math::length;
 
 TEST(M3dNurbsCurve, FullCircleAndArcsAreExact) {
-  // xAxis is not unit length: the frame is normalised. All quarter points are representable.
+  // xAxis is not unit length: the frame is normalised. The angle runs from xAxis (= Z) towards
+  // yAxis (= X) as the closed form of the parametrisation says.
   const Point3 center(1, -2, 3);
   const double r = 2.5, pi = std::numbers::pi;
   const M3dNurbsCurve circle = M3dNurbsCurve::Circle(center, r, Point3(0, 0, 2), Point3(1, 0, .5));
   EXPECT_EQ(circle.GetDistinctKnots(), (std::vector<double>{0.0, 0.25, 0.5, 0.75, 1.0}));
-  const Point3 quarters[] = {{1, -2, 5.5}, {3.5, -2, 3}, {1, -2, 0.5}, {-1.5, -2, 3}, {1, -2, 5.5}};
-  for (int i = 0; i <= 4; ++i)
-    EXPECT_EQ(circle.Evaluate(i / 4.0), quarters[i]);
-  // Angle from xAxis (= Z) towards yAxis (= X) against the closed form of the parametrisation.
-  for (int i = 0; i <= 1000; ++i) {
-    const double a = nurbs_test::CircleAngle(i / 1000.0);
+  for (int i = 0; i <= 400; ++i) {
+    const double a = nurbs_test::CircleAngle(i / 400.0);
     const Point3 expected = center + Point3(r * std::sin(a), 0, r * std::cos(a));
-    EXPECT_LT(distance(circle.Evaluate(i / 1000.0), expected), 1e-12 * r) << i;
+    EXPECT_LT(distance(circle.Evaluate(i / 400.0), expected), 1e-12 * r) << i;
   }
   // Arcs: 2 pieces per quarter turn, on the circle; the equal pieces put the middle angle at
-  // t = 0.5, which fixes the sense of rotation.
+  // t = 0.5, which fixes the sense of rotation. A full turn is a valid sweep.
   const double arcs[][3] = {{0.2, 0.2 + pi / 2, 1}, {1.0, 6.0, 4}, {0, 2 * pi, 4}};
   for (const auto& [start, end, pieces] : arcs) {
     const M3dNurbsCurve arc =
         M3dNurbsCurve::Arc(center, r, Point3(1, 0, 0), Point3(0, 1, 0), start, end);
-    const auto at = [&](double a) { return center + r * Point3(std::cos(a), std::sin(a), 0); };
     EXPECT_EQ(arc.GetCount(), 2 * pieces + 1);
-    for (const double t : {0.0, 0.5, 1.0})
-      EXPECT_LT(distance(arc.Evaluate(t), at(start + t * (end - start))), 1e-12)
-          << start << " " << t;
     for (int i = 0; i <= 200; ++i) {
-      const Point3 d = arc.Evaluate(i / 200.0) - center;
+      const double t = i / 200.0, a = start + t * (end - start);
+      const Point3 d = arc.Evaluate(t) - center;
       EXPECT_LT(std::abs(length(d) - r) + std::abs(d[2]), 1e-12 * r);
+      EXPECT_TRUE(i % 100 != 0 || distance(d, r * Point3(std::cos(a), std::sin(a), 0)) < 1e-12);
     }
   }
 }
@@ -54,8 +41,8 @@ TEST(M3dNurbsCurve, FullCircleAndArcsAreExact) {
 TEST(M3dNurbsCurve, DerivativesMatchFiniteDifferences) {
   // A random rational quadratic: derivatives up to the fourth against central differences of the
   // one below, away from the knots where the second derivative jumps.
-  std::vector<Point3> points(6);
   std::mt19937_64 rng(1);
+  std::vector<Point3> points(6);
   std::vector<double> weights;
   for (Point3& p : points) {
     p = Point3(Uniform(rng, -2, 2), Uniform(rng, -2, 2), Uniform(rng, -2, 2));
@@ -79,13 +66,12 @@ TEST(M3dNurbsCurve, DerivativesMatchFiniteDifferences) {
   }
 }
 
-TEST(M3dNurbsCurve, DomainKnotsAndClamping) {
+TEST(M3dNurbsCurve, DomainClampingAndMalformedInput) {
   // Unclamped uniform quadratic: the domain is [knots[2], knots[5]]; parameters outside it and
   // NaN are clamped; at a knot the curve is the midpoint of two control points.
-  const std::vector<Point3> pts{{0, 0, 0}, {1, 2, 0}, {3, 2, 1}, {4, 0, 0}, {6, 1, 1}};
+  const Point3 o, x(1, 0, 0), y(0, 1, 0), nan(NAN, 0, 0);
+  const std::vector<Point3> pts{o, {1, 2, 0}, {3, 2, 1}, {4, 0, 0}, {6, 1, 1}};
   const M3dNurbsCurve curve(3, {0, 1, 2, 3, 4, 5, 6, 7}, pts);
-  EXPECT_EQ(curve.GetStartParameter(), 2.0);
-  EXPECT_EQ(curve.GetEndParameter(), 5.0);
   EXPECT_EQ(curve.GetDistinctKnots(), (std::vector<double>{2, 3, 4, 5}));
   EXPECT_EQ(curve.Evaluate(-10.0), curve.Evaluate(2.0));
   EXPECT_EQ(curve.Evaluate(std::numeric_limits<double>::quiet_NaN()), curve.Evaluate(2.0));
@@ -94,19 +80,15 @@ TEST(M3dNurbsCurve, DomainKnotsAndClamping) {
   const M3dNurbsCurve polyline(2, {0, 0, 1, 1, 1}, {pts[0], pts[1], pts[2]});
   EXPECT_EQ(polyline.Evaluate(1.0), pts[1]);
   EXPECT_EQ(polyline.GetDistinctKnots(), (std::vector<double>{0, 1}));
-}
 
-TEST(M3dNurbsCurve, RejectsMalformedInput) {
-  const Point3 o, x(1, 0, 0), y(0, 1, 0), nan(NAN, 0, 0);
   const std::vector<Point3> three{o, x, y};
   const std::vector<double> k{0, 0, 0, 1, 1, 1};
-  EXPECT_NO_THROW(M3dNurbsCurve(3, k, three, {1, 2, 1}));
-  // Knots: too few, too many, decreasing, not finite, an empty domain.
+  // Knots: too few, decreasing, not finite, an empty domain; then one case per other rule.
   const std::vector<double> knots[] = {
       {0, 0, 0, 1, 1}, {0, 0, 1, 0.5, 1, 1}, {0, 0, NAN, 1, 1, 1}, {1, 1, 1, 1, 1, 1}};
   for (const auto& bad : knots)
     ExpectInvalid("knots", [&] { M3dNurbsCurve(3, bad, three); });
-  for (const std::vector<double>& bad : {std::vector<double>{1, 0, 1}, {1, NAN, 1}, {1, 1}})
+  for (const std::vector<double>& bad : {std::vector<double>{1, 0, 1}, {1, 1}})
     ExpectInvalid("weights", [&] { M3dNurbsCurve(3, k, three, bad); });
   ExpectInvalid("order", [&] { M3dNurbsCurve(0, {0, 1, 2}, three); });
   ExpectInvalid("controlPoints", [&] { M3dNurbsCurve(3, k, {o, nan, x}); });
@@ -117,6 +99,7 @@ TEST(M3dNurbsCurve, RejectsMalformedInput) {
   ExpectInvalid("radius", [&] { M3dNurbsCurve::Circle(o, 0.0, x, y); });
   ExpectInvalid("xAxis", [&] { M3dNurbsCurve::Circle(o, 1, o, y); });
   ExpectInvalid("yAxis", [&] { M3dNurbsCurve::Circle(o, 1, x, x * -2.0); });
+  EXPECT_NO_THROW(M3dNurbsCurve(3, k, three, {1, 2, 1}));
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The object tree and the memory pool it keeps its nodes in.
+
 #include <gtest/gtest.h>
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/parallel_for.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "spatial/M3DObjectTree.h"
+#include "spatial/MemoryPool.h"
 
 namespace {
 
@@ -39,17 +42,12 @@ std::vector<Box> RandomBoxes(std::size_t n, std::uint64_t seed, bool lattice = f
   std::mt19937_64 rng(seed);
   std::vector<Box> boxes(n);
   for (Box& box : boxes) {
-    if (lattice) {
-      for (std::size_t a = 0; a < 3; ++a) {
-        box.minimum[a] = static_cast<double>(rng() % 8);
-        box.maximum[a] = box.minimum[a] + static_cast<double>(rng() % 4);
-      }
-      continue;
-    }
-    const P3 c = RandomPoint(rng, 100);
-    const P3 h =
-        rng() % 4 == 0 ? P3{} : P3{Uniform(rng, 0, 3), Uniform(rng, 0, 3), Uniform(rng, 0, 3)};
-    box = Box(c - h, c + h);
+    const P3 c = lattice ? P3{double(rng() % 8), double(rng() % 8), double(rng() % 8)}
+                         : RandomPoint(rng, 100);
+    const P3 h = lattice     ? P3{double(rng() % 4), double(rng() % 4), double(rng() % 4)}
+                 : rng() % 4 ? P3{Uniform(rng, 0, 3), Uniform(rng, 0, 3), Uniform(rng, 0, 3)}
+                             : P3{};
+    box = lattice ? Box(c, c + h) : Box(c - h, c + h);
   }
   return boxes;
 }
@@ -70,18 +68,13 @@ void Build(Tree& tree, const std::vector<Box>& boxes, std::size_t leafSize,
 // node's depth, object range and box, each leaf's object ids in order.
 void Dump(const Tree& tree, const Tree::Node& node, std::uint32_t begin, std::uint32_t end,
           std::size_t depth, std::ostringstream& out) {
-  out << depth << ' ' << begin << ' ' << end << std::hexfloat;
+  out << '\n' << depth << ' ' << begin << ' ' << end << std::hexfloat;
   for (std::size_t a = 0; a < 3; ++a)
     out << ' ' << node.box.minimum[a] << ' ' << node.box.maximum[a];
-  out << (node.children == nullptr ? " :" : "\n");
-  if (node.children == nullptr) {
-    for (std::uint32_t i = begin; i < end; ++i)
-      out << ' ' << tree.GetObjects()[i];
-    out << '\n';
-    return;
-  }
-  const unsigned count = node.children[0].first;
-  EXPECT_TRUE(count == 2 || count == 3);
+  const unsigned count = node.children == nullptr ? 0 : node.children[0].first;
+  for (std::uint32_t i = begin; count == 0 && i < end; ++i)
+    out << ' ' << tree.GetObjects()[i];
+  EXPECT_TRUE(count == 0 || count == 2 || count == 3);
   for (unsigned j = 0; j < count; ++j)
     Dump(tree, node.children[j], j == 0 ? begin : node.children[j].first,
          j + 1 < count ? node.children[j + 1].first : end, depth + 1, out);
@@ -89,7 +82,7 @@ void Dump(const Tree& tree, const Tree::Node& node, std::uint32_t begin, std::ui
 
 std::string Dump(const Tree& tree) {
   std::ostringstream out;
-  Dump(tree, tree.GetRoot(), 0, static_cast<std::uint32_t>(tree.GetObjects().size()), 0, out);
+  Dump(tree, tree.GetRoot(), 0, std::uint32_t(tree.GetObjects().size()), 0, out);
   return out.str();
 }
 
@@ -164,8 +157,8 @@ TEST(ObjectTree, DegenerateInputs) {
   EXPECT_EQ(tree.FindFirstWithin(P3{}, std::numeric_limits<double>::infinity(), zero), nullptr);
   // Identical objects (serial and parallel sized) are never separable, nor are boxes around one
   // centre, straddling every split, or segments along x through the origin, whose zero-extent
-  // axes are tried and masked in turn: the root stays a leaf. Objects on one plane, zero extent
-  // on y only, and point objects at repeated positions still split, and so do leafSize + 1.
+  // axes are tried and masked in turn: the root stays a leaf. Objects on one plane and point
+  // objects at repeated positions still split, and so do leafSize + 1.
   std::mt19937_64 rng(21);
   std::vector<Box> centred(3000), segments(200), plane = RandomBoxes(2000, 8),
                                                  points = RandomBoxes(2000, 10);
@@ -179,9 +172,6 @@ TEST(ObjectTree, DegenerateInputs) {
     plane[i].minimum[2] = plane[i].maximum[2] = 0.5;
     points[i] = Box(points[i % 97].center(), points[i % 97].center());
   }
-  std::vector<Box> flat(plane.begin(), plane.begin() + 500);
-  for (Box& box : flat)
-    std::swap(box.minimum[1], box.minimum[2]), std::swap(box.maximum[1], box.maximum[2]);
   const struct {
     std::vector<Box> boxes;
     std::size_t leafSize;
@@ -191,9 +181,8 @@ TEST(ObjectTree, DegenerateInputs) {
                {centred, 4, true},
                {segments, 4, true},
                {{Box(P3{0, 0, 0}, P3{1, 1, 1})}, 20, true},
-               {std::vector<Box>(flat.begin(), flat.begin() + 20), 20, true},
-               {std::vector<Box>(flat.begin(), flat.begin() + 21), 20, false},
-               {flat, 4, false},
+               {std::vector<Box>(plane.begin(), plane.begin() + 20), 20, true},
+               {std::vector<Box>(plane.begin(), plane.begin() + 21), 20, false},
                {plane, 4, false},
                {points, 4, false}};
   for (const auto& c : cases) {
@@ -210,21 +199,24 @@ TEST(ObjectTree, DegenerateInputs) {
 }
 
 TEST(ObjectTree, NearestVisitsNearerChildFirstAndChildOneOnTies) {
-  using Order = std::array<unsigned, 3>;
-  const struct {
-    std::vector<double> distances;
-    Order order;
-  } cases[] = {
-      {{1, 1}, {1, 0, 0}},    {{1, 2}, {0, 1, 0}},    {{0, 1, 2}, {0, 1, 2}},
-      {{0, 2, 0}, {0, 2, 1}}, {{1, 2, 0}, {2, 0, 1}}, {{2, 1, 1}, {1, 2, 0}},
-      {{2, 1, 2}, {1, 2, 0}}, {{1, 1, 1}, {1, 2, 0}}, {{1, 0, 2}, {1, 0, 2}},
-      {{2, 1, 0}, {2, 1, 0}},
-  };
-  for (const auto& c : cases) {
-    const unsigned n = static_cast<unsigned>(c.distances.size());
-    const Order order = Tree::VisitOrder(n, c.distances.data());
-    EXPECT_TRUE(std::equal(order.begin(), order.begin() + n, c.order.begin()));
+  // Every pattern of 2 and 3 child distances: a permutation in non-decreasing distance order.
+  for (unsigned n : {2u, 3u}) {
+    for (unsigned code = 0; code < 27; ++code) {
+      const double d[3] = {double(code % 3), double(code / 3 % 3), double(code / 9)};
+      const std::array<unsigned, 3> order = Tree::VisitOrder(n, d);
+      unsigned seen = 1u << order[0];
+      for (unsigned i = 1; i < n; ++i) {
+        seen |= 1u << order[i];
+        EXPECT_LE(d[order[i - 1]], d[order[i]]) << code;
+      }
+      EXPECT_EQ(seen, (1u << n) - 1) << code;
+    }
   }
+  // Ties go to child 1 first.
+  const double tie2[] = {1, 1}, tie3[] = {1, 1, 1}, tie12[] = {2, 1, 1};
+  EXPECT_EQ(Tree::VisitOrder(2, tie2)[0], 1u);
+  EXPECT_EQ(Tree::VisitOrder(3, tie3), (std::array<unsigned, 3>{1, 2, 0}));
+  EXPECT_EQ(Tree::VisitOrder(3, tie12), (std::array<unsigned, 3>{1, 2, 0}));
   // Two point objects in two leaves, a query midway: the object of child 1 (right of the split)
   // is found and child 0 pruned; FindFirstWithin searches children in order.
   const std::vector<Box> boxes{Box(P3{1, 0, 0}, P3{1, 0, 0}), Box(P3{-1, 0, 0}, P3{-1, 0, 0})};
@@ -279,6 +271,29 @@ TEST(ObjectTree, TooManyObjects) {
   }
   EXPECT_EQ(ids.std::vector<Id>::size(), 3u);  // nothing was taken over
   EXPECT_NO_THROW(BigTree::CheckObjectCount(4294967295u));
+}
+
+using Pool = MeshQueries::detail::MemoryPool<std::uint64_t, 64, 8>;
+
+TEST(MemoryPool, HandsOutDisjointBlocksUnderParallelUse) {
+  Pool pool;
+  constexpr std::size_t blocks = 203;
+  std::vector<std::uint64_t*> taken(blocks);
+  tbb::parallel_for(std::size_t{0}, blocks, [&](std::size_t i) {
+    taken[i] = pool.AcquireBlock();
+    std::fill(taken[i], taken[i] + Pool::blockSize, i);  // every slot is usable
+  });
+  for (std::size_t i = 0; i < blocks; ++i)
+    ASSERT_EQ(std::count(taken[i], taken[i] + Pool::blockSize, i), std::ptrdiff_t(Pool::blockSize));
+  EXPECT_EQ(pool.GetBlocksHandedOut(), blocks);
+  // Chunks with handed-out blocks survive the release; Clear drops them all.
+  const std::size_t chunks = pool.GetChunkCount();
+  EXPECT_GE(chunks, (blocks + 7) / 8);
+  pool.ReleaseUnusedChunks();
+  EXPECT_EQ(pool.GetChunkCount(), chunks);
+  pool.Clear();
+  EXPECT_EQ(pool.GetChunkCount(), 0u);
+  EXPECT_EQ(pool.GetBlocksHandedOut(), 0u);
 }
 
 }  // namespace
