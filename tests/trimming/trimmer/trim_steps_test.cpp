@@ -1,12 +1,15 @@
-// The steps of the trimmer on small hand-made inputs, with their tie rules: the initial
+// The steps of the trimmer on small hand-made inputs, with their tie rules (the initial
 // splitting, the 2- and 3-splittings, TrimTriangle, the inner triangle selection and the
-// validator.
+// validator), and every failure they can be driven into, with its exact message.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,9 +28,13 @@ using Triangle = std::array<std::int32_t, 3>;
 using Indices = std::vector<std::int32_t>;
 using Segments = std::vector<MTrimmer::MSegmentFromLoop>;
 
-MTriangleToTrim Tri(std::int32_t a, std::int32_t b, std::int32_t c) {
+MTriangleToTrim Tri(std::int32_t a, std::int32_t b, std::int32_t c, Indices inner = {},
+                    std::array<Indices, 3> edgePoints = {}, Segments segments = {}) {
   MTriangleToTrim t;
   t.vertices = {a, b, c};
+  t.innerPoints = std::move(inner);
+  t.edgePoints = std::move(edgePoints);
+  t.segments = std::move(segments);
   return t;
 }
 
@@ -37,6 +44,15 @@ MTrimmer::MTriangles Mesh(std::vector<MPoint> more) {
   mesh.vertices = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
   mesh.vertices.insert(mesh.vertices.end(), more.begin(), more.end());
   return mesh;
+}
+
+// The unit square fanned around its centre 4: (0, 1, 4), (1, 2, 4), (2, 3, 4), (3, 0, 4).
+MTrimmer::MTriangles Fan() {
+  MTrimmer::MTriangles fan;
+  const Corners c = UnitSquareCorners();
+  fan.vertices = {c[0], c[1], c[2], c[3], MPoint(0.5, 0.5, 0.0)};
+  fan.triangles = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+  return fan;
 }
 
 TEST(TrimQuad, InitialSplittingPlacesPointsAndCutsSegmentsAtTheDiagonal) {
@@ -62,8 +78,7 @@ TEST(TrimQuad, InitialSplittingPlacesPointsAndCutsSegmentsAtTheDiagonal) {
   MTrimmer::PutSegmentToInitialSplitting({5, 6, 9}, splitting[0], splitting[1], result);
   ASSERT_EQ(result.vertices.size(), 8u);
   EXPECT_NEAR(distance(result.vertices[7], MPoint(0.5, 0.5, 0)), 0.0, 1e-15);
-  EXPECT_EQ(splitting[0].edgePoints[1], Indices({7}));  // A's (1, 3)
-  EXPECT_EQ(splitting[1].edgePoints[0], Indices({7}));  // B's (3, 1)
+  EXPECT_TRUE(splitting[0].edgePoints[1] == Indices{7} && splitting[1].edgePoints[0] == Indices{7});
   EXPECT_EQ(splitting[0].segments, Segments({{5, 7, 9}}));
   EXPECT_EQ(splitting[1].segments, Segments({{7, 6, 9}}));
 }
@@ -73,9 +88,7 @@ TEST(TwoSplitting, CutsThroughTheBestEdgePoint) {
   const MTrimmer::MTriangles mesh =
       Mesh({MPoint(2, 0, 0), MPoint(2, 2, 0), MPoint(0, 2, 0), MPoint(1, 0, 0)});
   bool found = false;
-  MTriangleToTrim single = Tri(0, 1, 2);
-  single.edgePoints[1] = {4};
-  MTrimmer::MSplitting s = M2::SelectBest(single, mesh, found);
+  MTrimmer::MSplitting s = M2::SelectBest(Tri(0, 1, 2, {}, {Indices{}, Indices{4}}), mesh, found);
   EXPECT_TRUE(found);
   ASSERT_EQ(s.children.size(), 2u);
   EXPECT_EQ(s.children[0].vertices, Triangle({1, 4, 0}));
@@ -85,9 +98,7 @@ TEST(TwoSplitting, CutsThroughTheBestEdgePoint) {
   EXPECT_FALSE(found);
 
   // Of equal cuts the earliest edge point of the lowest edge wins...
-  MTriangleToTrim t = Tri(0, 1, 2);
-  t.edgePoints[0] = {6, 3};
-  t.edgePoints[1] = {4};
+  MTriangleToTrim t = Tri(0, 1, 2, {}, {Indices{6, 3}, Indices{4}});
   EXPECT_EQ(M2::SelectBest(t, mesh, found).children[1].vertices, Triangle({6, 1, 2}));
   // ... unless a segment from an edge point to its opposite corner makes that cut a mesh edge.
   t.segments = {{0, 4, 2}};
@@ -97,23 +108,19 @@ TEST(TwoSplitting, CutsThroughTheBestEdgePoint) {
   EXPECT_TRUE(s.children[0].segments.empty() && s.children[1].segments.empty());
 
   // A segment crossing the cut adds a vertex, an edge point of the cut in both children.
-  t = Tri(0, 1, 2);
-  t.edgePoints = {Indices{3}, Indices{4}, Indices{5}};
-  t.segments = {{5, 4, 8}};
-  s = M2::Generate2Splitting(t, mesh, 0, 3);
+  s = M2::Generate2Splitting(Tri(0, 1, 2, {}, {Indices{3}, Indices{4}, Indices{5}}, {{5, 4, 8}}),
+                             mesh, 0, 3);
   ASSERT_EQ(s.newVertices.size(), 1u);
   EXPECT_NEAR(distance(s.newVertices[0], MPoint(1, 2, 0)), 0.0, 1e-15);
-  EXPECT_EQ(s.children[0].edgePoints[1], Indices({7}));
-  EXPECT_EQ(s.children[1].edgePoints[2], Indices({7}));
+  EXPECT_TRUE(s.children[0].edgePoints[1] == Indices{7} &&
+              s.children[1].edgePoints[2] == Indices{7});
   EXPECT_EQ(s.children[0].segments, Segments({{5, 7, 8}}));
   EXPECT_EQ(s.children[1].segments, Segments({{7, 4, 8}}));
 
   // A loop edge along the split edge is split only where it runs the triangle's way.
   MTrimmer::MTriangles withLoopEdges = mesh;
   withLoopEdges.segments = {{1, 0, 4}, {0, 1, std::nullopt}, {0, 1, 5}};
-  t = Tri(0, 1, 2);
-  t.edgePoints[0] = {3};
-  s = M2::Generate2Splitting(t, withLoopEdges, 0, 3);
+  s = M2::Generate2Splitting(Tri(0, 1, 2, {}, {Indices{3}}), withLoopEdges, 0, 3);
   EXPECT_EQ(s.addedSegments, Segments({{0, 3, std::nullopt}, {3, 1, std::nullopt}}));
   EXPECT_EQ(s.removedSegments, Segments({{0, 1, std::nullopt}}));
 }
@@ -122,20 +129,16 @@ TEST(ThreeSplitting, JoinsAnInnerPointToTheCorners) {
   // Inner point 3 = (1, 1), edge points 4 = (2, 0), 5 = (2, 2), 6 = (0, 2) on edges 0, 1, 2.
   MTrimmer::MTriangles mesh =
       Mesh({MPoint(1, 1, 0), MPoint(2, 0, 0), MPoint(2, 2, 0), MPoint(0, 2, 0)});
-  MTriangleToTrim t = Tri(0, 1, 2);
-  t.innerPoints = {3};
-  t.edgePoints = {Indices{4}, Indices{5}, Indices{6}};
-  t.segments = {{3, 1, 7}, {4, 3, 8}};
+  MTriangleToTrim t =
+      Tri(0, 1, 2, {3}, {Indices{4}, Indices{5}, Indices{6}}, {{3, 1, 7}, {4, 3, 8}});
   bool found = false;
   MTrimmer::MSplitting s = M3::Generate3Splitting(t, mesh, found);
   EXPECT_TRUE(found);
   ASSERT_EQ(s.children.size(), 3u);
-  EXPECT_EQ(s.children[0].vertices, Triangle({0, 1, 3}));
-  EXPECT_EQ(s.children[1].vertices, Triangle({1, 2, 3}));
-  EXPECT_EQ(s.children[2].vertices, Triangle({2, 0, 3}));
-  for (int k = 0; k < 3; ++k)
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(s.children[k].vertices, Triangle({k, (k + 1) % 3, 3}));
     EXPECT_EQ(s.children[k].edgePoints[0], t.edgePoints[k]);
-  EXPECT_TRUE(s.newVertices.empty());
+  }
   // The spoke segment is a mesh edge now; the other stays in its child.
   EXPECT_EQ(s.addedSegments, Segments({{3, 1, 7}}));
   EXPECT_EQ(s.children[0].segments, Segments({{4, 3, 8}}));
@@ -146,20 +149,14 @@ TEST(ThreeSplitting, JoinsAnInnerPointToTheCorners) {
   // the far side of i through child 1 is shorter: two crossings, on the spokes to corners 1 and
   // 2. Below i the direct way across the spoke to corner 0 is: one crossing.
   mesh = Mesh({MPoint(1, 1, 0), MPoint(2.5, 0.3, 0), MPoint(0.3, 2.5, 0), MPoint(0.3, 0.5, 0)});
-  t = Tri(0, 1, 2);
-  t.innerPoints = {3, 4, 5, 6};
-  t.segments = {{4, 5, 1}};
-  s = M3::Generate3Splitting(t, mesh, 3);
+  s = M3::Generate3Splitting(Tri(0, 1, 2, {3, 4, 5, 6}, {}, {{4, 5, 1}}), mesh, 3);
   ASSERT_EQ(s.newVertices.size(), 2u);
   EXPECT_NEAR(distance(s.newVertices[0], MPoint(2.2, 0.6, 0)), 0.0, 1e-14);
   EXPECT_NEAR(distance(s.newVertices[1], MPoint(0.6, 2.2, 0)), 0.0, 1e-14);
   EXPECT_EQ(s.children[0].segments, Segments({{4, 7, 1}}));
   EXPECT_EQ(s.children[1].segments, Segments({{7, 8, 1}}));
   EXPECT_EQ(s.children[2].segments, Segments({{8, 5, 1}}));
-  EXPECT_EQ(s.children[1].edgePoints[2], Indices({7}));
-  EXPECT_EQ(s.children[2].edgePoints[2], Indices({8}));
-  t.segments = {{4, 6, 2}};
-  s = M3::Generate3Splitting(t, mesh, 3);
+  s = M3::Generate3Splitting(Tri(0, 1, 2, {3, 4, 5, 6}, {}, {{4, 6, 2}}), mesh, 3);
   ASSERT_EQ(s.newVertices.size(), 1u);
   EXPECT_EQ(s.children[0].segments, Segments({{4, 7, 2}}));
   EXPECT_EQ(s.children[2].segments, Segments({{7, 6, 2}}));
@@ -167,81 +164,53 @@ TEST(ThreeSplitting, JoinsAnInnerPointToTheCorners) {
   // Points on the spokes of i to corners 1, 0 and 2 go to the lower of their two children; of
   // candidates needing no vertex the first in the list is used.
   mesh = Mesh({MPoint(1, 1, 0), MPoint(2.5, 0.5, 0), MPoint(0.5, 0.5, 0), MPoint(0.5, 2.5, 0)});
-  t = Tri(0, 1, 2);
-  t.innerPoints = {3, 4, 5, 6};
-  s = M3::Generate3Splitting(t, mesh, 3);
+  s = M3::Generate3Splitting(Tri(0, 1, 2, {3, 4, 5, 6}), mesh, 3);
   EXPECT_EQ(s.children[0].innerPoints, Indices({4, 5}));
   EXPECT_EQ(s.children[1].innerPoints, Indices({6}));
   EXPECT_TRUE(s.children[2].innerPoints.empty());
-  EXPECT_EQ(M3::Generate3Splitting(t, mesh, found).children[0].vertices, Triangle({0, 1, 3}));
-  t.innerPoints = {5, 3, 4, 6};
-  EXPECT_EQ(M3::Generate3Splitting(t, mesh, found).children[0].vertices, Triangle({0, 1, 5}));
-}
+  EXPECT_EQ(M3::Generate3Splitting(Tri(0, 1, 2, {5, 3, 4, 6}), mesh, found).children[0].vertices,
+            Triangle({0, 1, 5}));
 
-TEST(ThreeSplitting, FromFiveInnerPointsPicksTheOneWhoseSpokesCrossFewestSegments) {
-  // Segment A-B from (1, 6) to (6, 1): the spokes from corners 1 and 2 to Q = (3, 3) cross it,
-  // and so does the spoke from corner 0 to R = (2, 7); those to P = (1, 1) pass beyond its ends.
-  MTrimmer::MTriangles mesh;
+  // From five inner points the one whose spokes cross fewest segments: segment A-B from (1, 6)
+  // to (6, 1); the spokes from corners 1 and 2 to Q = (3, 3) cross it, and so does the spoke
+  // from corner 0 to R = (2, 7); those to P = (1, 1) pass beyond its ends.
   mesh.vertices = {MPoint(0, 0, 0), MPoint(10, 0, 0), MPoint(0, 10, 0), MPoint(1, 1, 0),
                    MPoint(3, 3, 0), MPoint(1, 6, 0),  MPoint(6, 1, 0),  MPoint(2, 7, 0)};
-  MTriangleToTrim t = Tri(0, 1, 2);
-  t.innerPoints = {4, 7, 5, 3, 6};  // Q, R, A, P, B
-  t.segments = {{5, 6, 1}};
+  t = Tri(0, 1, 2, {4, 7, 5, 3, 6}, {}, {{5, 6, 1}});  // Q, R, A, P, B
   EXPECT_EQ(M3::ComputeCrossingScores(t, mesh),
             (std::map<std::int32_t, long long>{{3, 0}, {4, 2}, {5, 0}, {6, 0}, {7, 1}}));
-  bool found = false;
   EXPECT_EQ(M3::Generate3Splitting(t, mesh, found).children[0].vertices, Triangle({0, 1, 5}));
 }
 
 TEST(TrimTriangle, SplitsDepthFirstAndPrefersCutsWithoutNewVertices) {
-  // A triangle whose only segments are its own edges is emitted unchanged.
+  // A triangle whose only segments are its own edges is emitted unchanged; splitting a loop edge
+  // removes every copy of it.
   MTrimmer::MTriangles result = Mesh({MPoint(2, 0, 0)});
   result.segments = {{0, 1, 3}, {2, 0, std::nullopt}, {0, 1, 3}};
-  MTriangleToTrim t = Tri(0, 1, 2);
-  t.segments = {{1, 2, 3}, {0, 2, std::nullopt}};
-  MTrimmer::TrimTriangle(t, result);
+  MTrimmer::TrimTriangle(Tri(0, 1, 2, {}, {}, {{1, 2, 3}, {0, 2, std::nullopt}}), result);
   EXPECT_EQ(result.triangles, std::vector<Triangle>({{0, 1, 2}}));
-  // Splitting a loop edge removes every copy of it.
-  t.segments.clear();
-  t.edgePoints[0] = {3};
-  MTrimmer::TrimTriangle(t, result);
+  MTrimmer::TrimTriangle(Tri(0, 1, 2, {}, {Indices{3}}), result);
   EXPECT_EQ(result.segments, Segments({{2, 0, std::nullopt}, {0, 3, 3}, {3, 1, 3}}));
 
   // Inner point 3 is cut first; 4 then lies in the first child (0, 1, 3), trimmed first.
   MTrimmer::MTriangles depth = Mesh({MPoint(1.2, 1.2, 0), MPoint(1.2, 0.4, 0)});
-  t = Tri(0, 1, 2);
-  t.innerPoints = {3, 4};
-  MTrimmer::TrimTriangle(t, depth);
+  MTrimmer::TrimTriangle(Tri(0, 1, 2, {3, 4}), depth);
   EXPECT_EQ(depth.triangles,
             std::vector<Triangle>({{0, 1, 4}, {1, 3, 4}, {3, 0, 4}, {1, 2, 3}, {2, 0, 3}}));
 
   // The segment 4 -> 5 passes inner point 3 on the far side: the spokes to corners 1 and 2 would
   // cross it, while the cut from 4 to corner 2 crosses nothing. Without it, 3 is cut first.
   const MTrimmer::MTriangles base = Mesh({MPoint(1, 1, 0), MPoint(2, 0, 0), MPoint(0, 2, 0)});
-  for (const bool withSegment : {true, false}) {
-    MTrimmer::MTriangles mesh = base;
-    t = Tri(0, 1, 2);
-    t.innerPoints = {3};
-    t.edgePoints[0] = {4};
-    if (withSegment) {
-      t.edgePoints[2] = {5};
-      t.segments = {{4, 5, 1}};
-    }
-    MTrimmer::TrimTriangle(t, mesh);
-    if (withSegment)
-      EXPECT_EQ(mesh.triangles.back(), Triangle({4, 1, 2}));
-    else
-      EXPECT_EQ(mesh.triangles,
-                std::vector<Triangle>({{0, 4, 3}, {4, 1, 3}, {1, 2, 3}, {2, 0, 3}}));
-  }
+  MTrimmer::MTriangles mesh = base;
+  MTrimmer::TrimTriangle(Tri(0, 1, 2, {3}, {Indices{4}, {}, Indices{5}}, {{4, 5, 1}}), mesh);
+  EXPECT_EQ(mesh.triangles.back(), Triangle({4, 1, 2}));
+  mesh = base;
+  MTrimmer::TrimTriangle(Tri(0, 1, 2, {3}, {Indices{4}}), mesh);
+  EXPECT_EQ(mesh.triangles, std::vector<Triangle>({{0, 4, 3}, {4, 1, 3}, {1, 2, 3}, {2, 0, 3}}));
 }
 
 TEST(SelectInnerTriangles, FlipsAcrossEdgesWithAnOddNumberOfSegments) {
-  // The unit square fanned around its centre 4: (0, 1, 4), (1, 2, 4), (2, 3, 4), (3, 0, 4).
-  MTrimmer::MTriangles fan;
-  const Corners c = UnitSquareCorners();
-  fan.vertices = {c[0], c[1], c[2], c[3], MPoint(0.5, 0.5, 0.0)};
-  fan.triangles = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+  MTrimmer::MTriangles fan = Fan();
   using Flags = std::vector<bool>;
   const std::vector<std::pair<Segments, Flags>> cases{
       {{}, Flags(4, true)},
@@ -269,51 +238,147 @@ TEST(SelectInnerTriangles, FlipsAcrossEdgesWithAnOddNumberOfSegments) {
 }
 
 TEST(TrimmedQuadValidation, ReportsTheFirstBrokenProperty) {
-  MTrimmer::MTriangles fan;
-  const Corners c = UnitSquareCorners();
-  fan.vertices = {c[0], c[1], c[2], c[3], MPoint(0.5, 0.5, 0.0)};
-  fan.triangles = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+  const MTrimmer::MTriangles fan = Fan();
   std::string why = "unchanged";
   EXPECT_TRUE(MTrimmer::IsValid(fan, &why));
   EXPECT_EQ(why, "unchanged");
-  using Change = void (*)(MTrimmer::MTriangles&);
-  const std::vector<std::pair<Change, std::string>> cases{
-      {[](auto& m) { m.vertices.resize(3); }, "fewer than four vertices"},
-      {[](auto& m) { m.vertices[4][2] = std::numeric_limits<double>::quiet_NaN(); },
-       "vertex 4 is not finite"},
-      {[](auto& m) {
-         m.vertices[2] = m.vertices[1];
-         m.vertices[3] = m.vertices[0];
-       },
-       "the quad has no area"},
-      {[](auto& m) { m.triangles[1][0] = 5; }, "triangle 1 has a vertex index out of range"},
-      {[](auto& m) {
-         m.triangles[2] = {2, 2, 4};
-       },
-       "triangle 2 repeats a vertex"},
-      {[](auto& m) {
-         m.triangles[3] = {0, 3, 4};
-       },
-       "triangle 3 is degenerate or wound against the quad"},
-      {[](auto& m) { m.triangles.pop_back(); }, "the triangle areas sum to"},
-      {[](auto& m) {
-         m.triangles = {{0, 1, 2}, {0, 1, 2}};
-       },
-       "edge (0, 1) is used twice in the same direction"},
-      {[](auto& m) {
-         m.triangles = {{0, 1, 3}, {3, 4, 2}, {4, 1, 2}};
-       },  // 4 on the diagonal
-       "edge (1, 3) has no neighbour and is not on the quad border"},
-      {[](auto& m) {
-         m.segments = {{0, 4, 1}, {4, 0, 1}, {1, 0, 1}};
-       },
-       "segment 2 is not an edge of a triangle in its direction"}};
-  for (const auto& [change, reason] : cases) {
+  const auto with = [&fan](std::vector<Triangle> triangles, Segments segments = {}) {
     MTrimmer::MTriangles mesh = fan;
-    change(mesh);
+    mesh.triangles = std::move(triangles);
+    mesh.segments = std::move(segments);
+    return mesh;
+  };
+  MTrimmer::MTriangles few = fan, notFinite = fan, flat = fan;
+  few.vertices.resize(3);
+  notFinite.vertices[4][2] = std::numeric_limits<double>::quiet_NaN();
+  flat.vertices[2] = flat.vertices[1];
+  flat.vertices[3] = flat.vertices[0];
+  const std::vector<std::pair<MTrimmer::MTriangles, std::string>> cases{
+      {few, "fewer than four vertices"},
+      {notFinite, "vertex 4 is not finite"},
+      {flat, "the quad has no area"},
+      {with({{0, 1, 4}, {5, 2, 4}, {2, 3, 4}, {3, 0, 4}}),
+       "triangle 1 has a vertex index out of range"},
+      {with({{0, 1, 4}, {1, 2, 4}, {2, 2, 4}, {3, 0, 4}}), "triangle 2 repeats a vertex"},
+      {with({{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {0, 3, 4}}),
+       "triangle 3 is degenerate or wound against the quad"},
+      {with({{0, 1, 4}, {1, 2, 4}, {2, 3, 4}}), "the triangle areas sum to"},
+      {with({{0, 1, 2}, {0, 1, 2}}), "edge (0, 1) is used twice in the same direction"},
+      {with({{0, 1, 3}, {3, 4, 2}, {4, 1, 2}}),  // 4 on the diagonal
+       "edge (1, 3) has no neighbour and is not on the quad border"},
+      {with(fan.triangles, {{0, 4, 1}, {4, 0, 1}, {1, 0, 1}}),
+       "segment 2 is not an edge of a triangle in its direction"}};
+  for (const auto& [mesh, reason] : cases) {
     EXPECT_FALSE(MTrimmer::IsValid(mesh, &why));
     EXPECT_NE(why.find(reason), std::string::npos) << why;
   }
+}
+
+// A unit quad crossed by one part from the bottom to the top edge, changed by `change`.
+MTrimmer::MQuadToTrim QuadWithPart(const std::function<void(MTrimmer::MQuadToTrim&)>& change) {
+  MTrimmer::MQuadToTrim quad =
+      MakeQuad(UnitSquareCorners(), {{{UV(0.5, 0.0), UV(0.4, 0.5), UV(0.5, 1.0)}, 0, 2, 1}},
+               Lift::Bilinear, false);
+  change(quad);
+  return quad;
+}
+
+TEST(TrimmerErrors, EveryFailureCarriesItsMessage) {
+  // Vertices 0, 1, 2 of a right triangle and more points inside it.
+  const MTrimmer::MTriangles mesh = Mesh(
+      {MPoint(1, 1, 0), MPoint(2, 0, 0), MPoint(0.5, 2, 0), MPoint(2, 0.5, 0), MPoint(0, 2, 0)});
+  MTrimmer::MTriangles result = mesh;
+  const auto trim = [&](const MTriangleToTrim& t, std::size_t limit) {
+    result = mesh;
+    MTrimmer::TrimTriangle(t, result, limit);
+  };
+  using Case = std::pair<std::string, std::function<void()>>;
+  const auto quadError = [](const char* message, auto change) {
+    return Case{message, [change] { MTrimmer::TrimQuad(QuadWithPart(change)); }};
+  };
+  const MTriangleToTrim withEdgePoint = Tri(0, 1, 2, {}, {Indices{4}});
+  const MTriangleToTrim withInnerPoint = Tri(0, 1, 2, {3});
+  // 6 is not a point of the triangle; a segment between two corners of a triangle that still
+  // has an inner point, as a loop running along a triangle edge gives; two inner points need two
+  // splittings; a vertex index beyond the mesh.
+  const MTriangleToTrim outside = Tri(0, 1, 2, {3}, {}, {{3, 6, 1}});
+  const MTriangleToTrim alongEdge = Tri(0, 1, 2, {3}, {}, {{1, 0, 1}});
+  const MTriangleToTrim twoInner = Tri(0, 1, 2, {3, 6});
+  const MTriangleToTrim beyond = Tri(0, 1, 2, {}, {}, {{3, 8, 1}});
+  MTriangleToTrim a = Tri(0, 1, 3), b = Tri(2, 5, 7);
+  MTriangleToTrim first = Tri(0, 1, 2, {}, {Indices{}, Indices{5, 6}});
+  MTriangleToTrim second = Tri(2, 1, 3, {}, {Indices{6}});
+  MTrimmer::MSplitting stray;
+  stray.children = {Tri(0, 4, 2), Tri(5, 6, 7)};
+  MTrimmer::MPartToTrim tagged = QuadWithPart([](auto&) {}).parts[0];
+  tagged.tags = std::vector<std::int32_t>{1, 2};
+  MTrimmer::MInitialSplitting splitting{Tri(0, 1, 3), Tri(3, 1, 2)};
+  boost::container::static_vector<M3::MCrossing, 2> crossings;
+  const std::vector<Case> cases{
+      quadError("MTrimmer::PutLoopPartsIntoInitialSplitting: inconsistent parts/quad is given",
+                [](auto& q) { q.parts[0].endEdge = 4; }),
+      {"MTrimmer::PutSegmentToInitialSplitting: incorrect initial splitting is given",
+       [&] {
+         MTrimmer::PutSegmentToInitialSplitting({3, 5, 1}, a, b, result);
+       }},
+      {"MTrimmer::SynchronizeEdgePointsOfParts: shared edge has different vertex sets in "
+       "touching parts",
+       [&] { MTrimmer::SynchronizeEdgePointsOfParts(mesh, first, second); }},
+      {"MTrimmer::FindCommonEdge: parts do not share one edge",
+       [] { MTrimmer::FindCommonEdge(Tri(0, 1, 2), Tri(2, 0, 1)); }},
+      {"MTrimmer::Generate2Splitting_DistributeEdgePointsBetweenParts: splitting point cannot be "
+       "found on edge",
+       [&] { M2::Generate2Splitting(withEdgePoint, mesh, 0, 7); }},
+      {"MTrimmer::Generate2Splitting_DistributeEdgePointsBetweenParts: part doesn't touch any "
+       "half of divided edge",
+       [&] { M2::Generate2Splitting_DistributeEdgePointsBetweenParts(withEdgePoint, 4, stray); }},
+      {"k: not an edge number", [&] { M2::Generate2Splitting(withEdgePoint, mesh, 3, 4); }},
+      {"MTrimmer::Generate3Splitting: non-internal vertex is given",
+       [&] { M3::Generate3Splitting(withInnerPoint, mesh, 2); }},
+      {"MTrimmer::Generate3Splitting: a segment touches points outside of its triangle",
+       [&] { M3::Generate3Splitting(outside, mesh, 3); }},
+      {"MTrimmer::Generate3Splitting: found a segment which is already covered by an edge",
+       [&] { trim(alongEdge, 100); }},
+      {"MTrimmer::Generate3Splitting_SelectPartForVertex: non-vertex was given",
+       [&] {
+         M3::Generate3Splitting_SelectPartForVertex(withInnerPoint, mesh,
+                                                    M3::Generate3Splitting(withInnerPoint, mesh, 3),
+                                                    7, 5, 1, crossings);
+       }},
+      {"MTrimmer::Generate3Splitting_GetCommonEdge: triangles do not share an edge",
+       [] { M3::Generate3Splitting_GetCommonEdge(Tri(0, 1, 3), Tri(2, 4, 5)); }},
+      {"MTrimmer::TrimTriangle: splitting limit exceeded", [&] { trim(twoInner, 1); }},
+      quadError("quad: part tags do not match its points",
+                [](auto& q) { q.parts[0].tags = std::vector<std::int32_t>{}; }),
+      quadError("quad: inner loop tags do not match its points",
+                [](auto& q) {
+                  q.innerLoops.push_back({{q.corners[0]}, std::vector{1, 2}});
+                }),
+      quadError("quad: non-finite coordinate", [](auto& q) { q.corners[2][0] = INFINITY; }),
+      {"part: tags do not match its points",
+       [&] { MTrimmer::PutLoopPartsIntoInitialSplitting(tagged, splitting, result); }},
+      {"loop: tags do not match its points",
+       [&] {
+         MTrimmer::PutInnerLoopIntoInitialSplitting({{MPoint(0.1, 0.1, 0)}, std::vector<int>{}},
+                                                    splitting, result);
+       }},
+      {"triangle: vertex index out of range", [&] { trim(beyond, 100); }},
+  };
+  for (const auto& [message, call] : cases) {
+    SCOPED_TRACE(message);
+    try {
+      call();
+      ADD_FAILURE() << "nothing thrown";
+    } catch (const std::logic_error& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+      // Malformed input is an invalid argument named first; a failed trimming names its step.
+      EXPECT_EQ(dynamic_cast<const std::invalid_argument*>(&e) != nullptr,
+                message.rfind("MTrimmer::", 0) != 0);
+    }
+  }
+  // A tagged part without its start tag.
+  const auto noStartTag = [](auto& q) { q.parts[0].tags = std::vector<std::int32_t>{1}; };
+  EXPECT_THROW(MTrimmer::TrimQuad(QuadWithPart(noStartTag)), std::bad_optional_access);
 }
 
 }  // namespace
