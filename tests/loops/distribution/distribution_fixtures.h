@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <numbers>
 #include <random>
 #include <utility>
 #include <vector>
@@ -63,10 +62,8 @@ struct TestGrid {
 
 /// The plane z = 0 over [0, w] x [0, h], 3D point (u, v, 0), with the given isolines.
 inline TestGrid Plane(std::vector<double> u, std::vector<double> v) {
-  const double w = u.back();
-  const double h = v.back();
-  return TestGrid(std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, w, 0.0, h), std::move(u),
-                  std::move(v));
+  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, u.back(), 0.0, v.back());
+  return TestGrid(std::move(plane), std::move(u), std::move(v));
 }
 
 /// A cylinder of radius 10 and height 30, closed in U.
@@ -143,7 +140,7 @@ inline Polygon Star(std::mt19937_64& rng, const Point2& centre, double rMin, dou
   return polygon;
 }
 
-inline Polygon Reversed(Polygon polygon) {
+inline Polygon Reversed(const Polygon& polygon) {
   return {polygon.rbegin(), polygon.rend()};
 }
 
