@@ -41,23 +41,22 @@ Grid Sphere() {
 TEST(MPointToQuadProjector, FindsTheNearestQuadWhateverTheThreadCount) {
   std::mt19937_64 rng(11);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  for (const Grid& g :
+  for (const Grid& grid :
        {Grid(std::make_shared<MCADUVCylinder>(MCADFrame(), 10.0, 0.0, 2 * kPi, 0.0, 30.0),
              Spaced(0, 2 * kPi, 37), Spaced(0, 30, 11)),
         Sphere()}) {
-    const Grid* grid = &g;
     // Points on, inside and outside the surface, poles and seam included.
-    const auto& v = grid->quads.GetIsolines(MQuads::V);
+    const auto& v = grid.quads.GetIsolines(MQuads::V);
     std::vector<Point3> points(1000);
     for (Point3& p : points) {
-      grid->uvSurface->EvaluatePoint(
+      grid.uvSurface->EvaluatePoint(
           {2 * kPi * unit(rng), v.front() + (v.back() - v.front()) * unit(rng)}, p);
       p = p / 10000.0 * (0.8 + 0.4 * unit(rng));
     }
     std::vector<MQuadIndex> found;
     for (int threads : {1, 2, 8}) {
       tbb::global_control limit(tbb::global_control::max_allowed_parallelism, threads);
-      const Projector projector(grid->quads, 1e-3);
+      const Projector projector(grid.quads, 1e-3);
       std::vector<MQuadIndex> answers;
       for (const Point3& p : points)
         answers.push_back(projector.Project(p));
@@ -67,12 +66,12 @@ TEST(MPointToQuadProjector, FindsTheNearestQuadWhateverTheThreadCount) {
     }
     for (std::size_t k = 0; k < points.size(); ++k) {
       double nearest = std::numeric_limits<double>::infinity();
-      for (int i = 0; i < grid->quads.GetQuadsCount(MQuads::U); ++i)
-        for (int j = 0; j < grid->quads.GetQuadsCount(MQuads::V); ++j)
-          nearest = std::min(nearest, grid->quads.ComputeSquaredDistanceBetweenQuadAndPoint(
+      for (int i = 0; i < grid.quads.GetQuadsCount(MQuads::U); ++i)
+        for (int j = 0; j < grid.quads.GetQuadsCount(MQuads::V); ++j)
+          nearest = std::min(nearest, grid.quads.ComputeSquaredDistanceBetweenQuadAndPoint(
                                           {i, j}, points[k], nullptr));
       ASSERT_TRUE(found[k].u >= 0 && found[k].v >= 0);
-      EXPECT_EQ(grid->quads.ComputeSquaredDistanceBetweenQuadAndPoint(found[k], points[k], nullptr),
+      EXPECT_EQ(grid.quads.ComputeSquaredDistanceBetweenQuadAndPoint(found[k], points[k], nullptr),
                 nearest);
     }
   }
