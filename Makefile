@@ -34,7 +34,8 @@ demo: build
 	@$(BUILD_DIR)/tools/oxlen-mesh/oxlen-mesh --output $(BUILD_DIR)/demo.stl
 
 bench: build
-	@for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+	@set -e; for b in $$(find $(BUILD_DIR)/bench -type f -name '*_bench' -perm -u+x | sort); do \
+		echo "== $$b"; $$b; done
 
 fuzz:
 	@fuzz/run_trimmer_fuzzer.sh $(or $(FUZZ_SECONDS),60)
