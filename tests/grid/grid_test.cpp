@@ -25,29 +25,23 @@ using Vertices = std::vector<std::vector<Point3>>;
 using Polyline = std::vector<Point3>;
 using Parameters = std::vector<double>;
 const matrix4x4<double> kIdentity = matrix4x4<double>::identity();
-const FunctionSurface kSquare([](double u, double v) { return Point3(u, v, 0.0); }, {0.0, 1.0},
+// The unit square lifted to z = 3, so that a placement shows in every coordinate.
+const FunctionSurface kSquare([](double u, double v) { return Point3(u, v, 3.0); }, {0.0, 1.0},
                               {0.0, 1.0});
 const MAnalyticalSurface kFlat(kSquare, kIdentity);
 
-TEST(AnalyticalSurface, EvaluateScalesFromInternalUnitsAndPlacesAsRowVector) {
-  const FunctionSurface linear([](double u, double v) { return Point3(u, v, 3.0); }, {0.0, 4.0},
-                               {0.0, 4.0});
+TEST(AnalyticalSurface, EvaluatesAsRowVectorsAndHasMinimalIsolinesForNurbsAndSpheres) {
+  // Evaluation scales from internal units and places the point as a row vector.
   // Every entry distinct, so that a transposed (column-vector) placement would show.
   matrix4x4<double> m;
   for (int k = 0; k < 16; ++k)
     m.m[k] = k + 1.0;
-  const Point3 p = MAnalyticalSurface(linear, m).Evaluate({1.0, 2.0});
+  const Point3 p = MAnalyticalSurface(kSquare, m).Evaluate({1.0, 2.0});
   for (int k = 0; k < 3; ++k)
     EXPECT_DOUBLE_EQ(p[k], 1.0 * (k + 1) + 2.0 * (k + 5) + 3.0 * (k + 9) + k + 13);
-}
-
-TEST(AnalyticalSurface, MinimalIsolinesOfNurbsAndSpheres) {
   // A biquadratic patch on one knot span: 0, 1/3, 2/3, 1 -> 7 -> 13 -> 25 values.
-  std::vector<Point3> net;
-  for (int i = 0; i < 9; ++i)
-    net.emplace_back(i / 3, i % 3, i == 4 ? 1.0 : 0.0);
   const MCADUVNurbsSurface nurbs(
-      M3dNurbsSurface(3, 3, 3, 3, {0, 0, 0, 1, 1, 1}, {0, 0, 0, 1, 1, 1}, net));
+      M3dNurbsSurface(3, 3, 3, 3, {0, 0, 0, 1, 1, 1}, {0, 0, 0, 1, 1, 1}, std::vector<Point3>(9)));
   const MAnalyticalSurface patch(nurbs, kIdentity);
   for (const std::vector<double>& values :
        {patch.GetMinimalUIsolines(), patch.GetMinimalVIsolines()}) {
@@ -56,10 +50,8 @@ TEST(AnalyticalSurface, MinimalIsolinesOfNurbsAndSpheres) {
       EXPECT_NEAR(values[k], k / 24.0, 1e-15);
   }
   // Five cubic spans give 5 * 4 + 1 = 21 values: no halving. Degenerate vectors end.
-  const std::vector<double> five =
-      MAnalyticalSurface::GetKnotIsolines({0, 0, 0, 0, 1, 2, 3, 4, 5, 5, 5, 5}, 4);
-  ASSERT_EQ(five.size(), 21u);
-  EXPECT_EQ(five[1], 0.25);
+  EXPECT_EQ(MAnalyticalSurface::GetKnotIsolines({0, 0, 0, 0, 1, 2, 3, 4, 5, 5, 5, 5}, 4),
+            Spaced(0.0, 5.0, 20));
   EXPECT_TRUE(MAnalyticalSurface::GetKnotIsolines({}, 3).empty());
   EXPECT_EQ(MAnalyticalSurface::GetKnotIsolines({2, 2, 2}, 3), std::vector<double>{2.0});
   // A sphere's isolines are fixed literals, whatever its own limits.
@@ -72,12 +64,11 @@ TEST(AnalyticalSurface, MinimalIsolinesOfNurbsAndSpheres) {
             (std::vector<double>{-1.570796326794895, 0.0, 1.570796326794895}));
 }
 
-TEST(Quads, ClosedFlagsAndNeighbours) {
+TEST(Quads, ClosedFlagsNeighboursEdgesAndPointsOnEdges) {
   const MCADUVCylinder cylinder(MCADFrame(), 1.0, 0.0, 2 * kPi, 0.0, 1.0);
   const MAnalyticalSurface tube(cylinder, kIdentity);
   const MQuads ring(tube, {Spaced(0.0, 2 * kPi, 4), Spaced(0.0, 1.0, 2)});
-  EXPECT_TRUE(ring.IsClosed(MQuads::U));
-  EXPECT_FALSE(ring.IsClosed(MQuads::V));
+  EXPECT_TRUE(ring.IsClosed(MQuads::U) && !ring.IsClosed(MQuads::V));
   EXPECT_EQ(ring.GetQuadNeighbors({3, 1}), (std::vector<MQuadIndex>{{2, 1}, {0, 1}, {3, 0}}));
   EXPECT_TRUE(ring.IsEdgeOnPeriodicBorder(MQuadEdge({4, 1}, {4, 2})));
   EXPECT_FALSE(ring.IsEdgeOnPeriodicBorder(MQuadEdge({0, 0}, {1, 0})));  // open V border
@@ -86,13 +77,11 @@ TEST(Quads, ClosedFlagsAndNeighbours) {
   EXPECT_EQ(two.GetQuadNeighbors({0, 0}), (std::vector<MQuadIndex>{{1, 0}, {1, 0}}));
   const MQuads open(kFlat, {Spaced(0, 1, 3), Spaced(0, 1, 3)});
   EXPECT_EQ(open.GetQuadNeighbors({2, 2}), (std::vector<MQuadIndex>{{1, 2}, {2, 1}}));
-  // A single isoline leaves the axis closed.
+  // A single isoline leaves the axis closed, and no quads.
   const MQuads single(kFlat, {{0.5}, {0.0, 0.5, 1.0}});
-  EXPECT_TRUE(single.IsClosed(MQuads::U));
-  EXPECT_FALSE(single.IsClosed(MQuads::V));
-}
+  EXPECT_TRUE(single.IsClosed(MQuads::U) && !single.IsClosed(MQuads::V));
+  EXPECT_EQ(single.GetQuadsCount(), 0u);
 
-TEST(Quads, EdgesOfAQuadAndPointsOnEdges) {
   const MQuads grid(kFlat, {Spaced(0, 1, 3), Spaced(0, 1, 2)});
   const MQuadIndex q(1, 0);
   const auto c = grid.GetQuadVertices(q);
@@ -138,11 +127,11 @@ TEST(Quads, QuadDistanceMatchesTheFourTriangleSurrogate) {
     Point3 expected;
     for (int k = 0; k < 4; ++k) {
       double w[3];
-      const MTriangle<double, 3> triangle(corner[k], corner[(k + 1) % 4], m);
-      const double d = geometry::ComputeSquaredDistanceBetweenPointAndTriangle(p, triangle, w);
+      const Point3 &a = corner[k], &b = corner[(k + 1) % 4];
+      const double d = geometry::ComputeSquaredDistanceBetweenPointAndTriangle(p, {a, b, m}, w);
       if (d < reference) {
         reference = d;
-        expected = w[0] * corner[k] + w[1] * corner[(k + 1) % 4] + w[2] * m;
+        expected = w[0] * a + w[1] * b + w[2] * m;
       }
     }
     Point3 closest;
@@ -154,7 +143,6 @@ TEST(Quads, QuadDistanceMatchesTheFourTriangleSurrogate) {
 }
 
 TEST(Quads, ConstructionAndInsertIsolineKeepVerticesOnTheSurface) {
-  EXPECT_EQ(MQuads(kFlat, {{0.5}, {0.0, 1.0}}).GetQuadsCount(), 0u);
   ExpectInvalid([&] { MQuads(kFlat, {{0.0, 1.0, 0.5}, {0.0}}); }, "isolines");
   ExpectInvalid([&] { MQuads(kFlat, {{0.0}, {0.0, std::nan("")}}); }, "isolines");
   const MCADUVSphere ball(MCADFrame(), 1.5, 0.0, 2 * kPi, -kPi / 2, kPi / 2);
@@ -179,7 +167,7 @@ TEST(Quads, ConstructionAndInsertIsolineKeepVerticesOnTheSurface) {
   small.InsertIsoline(MQuads::U, 0.5);
   EXPECT_EQ(small.GetIsolines().u, (std::vector<double>{0.0, 0.5, 0.5, 1.0}));
   small.InsertIsoline(MQuads::V, 2.0);
-  EXPECT_EQ(small.GetVertex3d({3, 2}), Point3(1.0, 2.0, 0.0));
+  EXPECT_EQ(small.GetVertex3d({3, 2}), Point3(1.0, 2.0, 3.0));
   ExpectInvalid([&] { small.InsertIsoline(MQuads::V, INFINITY); }, "value");
   EXPECT_TRUE(small.IsValid());
 }
@@ -192,40 +180,34 @@ Vertices VerticesOf(const MQuads& grid) {
   return all;
 }
 
+// The vertices of `grid` once closed by `close` (its seam or its poles) with `tolerance`.
+Vertices AfterClosing(MQuads grid, void (MQuads::*close)(double), double tolerance) {
+  (grid.*close)(tolerance);
+  return VerticesOf(grid);
+}
+
 TEST(QuadsClosure, SeamPointsCloserThanTheToleranceMeetAtTheirMidpoint) {
   // Almost a full turn: the seam gap is the chord of the missing 0.01 radians.
   const FunctionSurface almost(
       [](double u, double v) { return Point3(std::cos(u), std::sin(u), v); }, {0.0, 2 * kPi - 0.01},
       {0.0, 1.0});
   const MAnalyticalSurface surface(almost, kIdentity);
-  MQuads grid(surface, {Spaced(0.0, 2 * kPi - 0.01, 8), Spaced(0.0, 1.0, 2)});
+  const MQuads grid(surface, {Spaced(0.0, 2 * kPi - 0.01, 8), Spaced(0.0, 1.0, 2)});
   ASSERT_TRUE(grid.IsClosed(MQuads::U));
   const Vertices before = VerticesOf(grid);
   const double gap = Oxlen::Math::distance(before[0][0], before[8][0]);
-  MQuads apart = grid;
-  apart.CloseExactlyIfClosed(gap);
-  EXPECT_EQ(VerticesOf(apart), before);
-  grid.CloseExactlyIfClosed(std::nextafter(gap, 1.0));
+  EXPECT_EQ(AfterClosing(grid, &MQuads::CloseExactlyIfClosed, gap), before);
   Vertices expected = before;
-  for (int j = 0; j < 3; ++j) {
-    expected[0][j] = Point3((before[0][j][0] + before[8][j][0]) * 0.5,
-                            (before[0][j][1] + before[8][j][1]) * 0.5, before[0][j][2]);
-    expected[8][j] = expected[0][j];
-  }
-  EXPECT_EQ(VerticesOf(grid), expected);
-}
-
-// The vertices of `grid` once its poles are closed with `tolerance`.
-Vertices AfterClosingPoles(MQuads grid, double tolerance) {
-  grid.ClosePoles(tolerance);
-  return VerticesOf(grid);
+  for (int j = 0; j < 3; ++j)
+    expected[0][j] = expected[8][j] = (before[0][j] + before[8][j]) * 0.5;
+  EXPECT_EQ(AfterClosing(grid, &MQuads::CloseExactlyIfClosed, std::nextafter(gap, 1.0)), expected);
 }
 
 TEST(QuadsClosure, PolesCollapseToOnePointOnlyWhereTheSurfaceIsStationary) {
   const MCADUVSphere ball(MCADFrame(), 2.0, 0.0, 2 * kPi, -kPi / 2, kPi / 2);
   const MAnalyticalSurface sphere(ball, kIdentity);
   const MQuads globe(sphere, {Spaced(0.0, 2 * kPi, 8), Spaced(-kPi / 2, kPi / 2, 4)});
-  const Vertices before = VerticesOf(globe), after = AfterClosingPoles(globe, 1e-6);
+  const Vertices before = VerticesOf(globe), after = AfterClosing(globe, &MQuads::ClosePoles, 1e-6);
   EXPECT_NEAR(Oxlen::Math::distance(after[0][0], Point3(0, 0, -2)), 0.0, 1e-12);
   for (int i = 0; i < 9; ++i)
     for (int j = 0; j < 5; ++j)
@@ -235,7 +217,7 @@ TEST(QuadsClosure, PolesCollapseToOnePointOnlyWhereTheSurfaceIsStationary) {
   const MCADUVCylinder tiny(MCADFrame(), 1e-6, 0.0, 2 * kPi, 0.0, 1e-6);
   const MAnalyticalSurface small(tiny, kIdentity);
   const MQuads thin(small, {Spaced(0.0, 2 * kPi, 8), Spaced(0.0, 1e-6, 2)});
-  EXPECT_EQ(AfterClosingPoles(thin, 1e-3), VerticesOf(thin));
+  EXPECT_EQ(AfterClosing(thin, &MQuads::ClosePoles, 1e-3), VerticesOf(thin));
   // S(u, v) = (v (u + e), u, 0): along the isoline u = 0 the surface moves at rate e, below 1 %
   // of the largest rate 1 + e, and its one step is e long: a pole only for a tolerance above e.
   const double e = 0.005;
@@ -243,8 +225,8 @@ TEST(QuadsClosure, PolesCollapseToOnePointOnlyWhereTheSurfaceIsStationary) {
                              {0.0, 1.0}, {0.0, 1.0});
   const MAnalyticalSurface surface(slow, kIdentity);
   const MQuads coarse(surface, {{0.0, 1.0}, {0.0, 1.0}});
-  EXPECT_EQ(AfterClosingPoles(coarse, 0.004), VerticesOf(coarse));
-  const Vertices loose = AfterClosingPoles(coarse, 0.006);
+  EXPECT_EQ(AfterClosing(coarse, &MQuads::ClosePoles, 0.004), VerticesOf(coarse));
+  const Vertices loose = AfterClosing(coarse, &MQuads::ClosePoles, 0.006);
   EXPECT_EQ(loose[0][0], loose[0][1]);
   EXPECT_NEAR(loose[0][0][0], e / 2, 1e-15);
   EXPECT_EQ(loose[1], VerticesOf(coarse)[1]);

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "spatial/M3DObjectTree.h"
@@ -96,28 +97,36 @@ void ExpectQueriesMatchBruteForce(const Tree& tree, const std::vector<Box>& boxe
     for (const Box& box : boxes)
       best = std::min(best, box.squared_distance(p));
     const Id* nearest = tree.FindNearest(p, distance);
-    ASSERT_NE(nearest, nullptr);
-    ASSERT_EQ(distance(*nearest), best) << "query " << q;
+    ASSERT_TRUE(nearest && distance(*nearest) == best) << "query " << q;
     // Inclusive at the exact nearest distance, nothing just below it, random radii around it.
     const Id* within = tree.FindFirstWithin(p, best, distance);
-    ASSERT_NE(within, nullptr);
-    EXPECT_LE(distance(*within), best);
-    if (best > 0) {
-      EXPECT_EQ(tree.FindFirstWithin(p, std::nextafter(best, 0.0), distance), nullptr);
-    }
+    EXPECT_TRUE(within && distance(*within) <= best);
+    EXPECT_TRUE(best == 0 || !tree.FindFirstWithin(p, std::nextafter(best, 0.0), distance));
     const double r2 = best * Uniform(rng, 0.5, 2.0);
     const Id* found = tree.FindFirstWithin(p, r2, distance);
-    EXPECT_EQ(found != nullptr, best <= r2);
-    EXPECT_TRUE(found == nullptr || distance(*found) <= r2);
+    EXPECT_TRUE(found ? best <= r2 && distance(*found) <= r2 : best > r2);
   }
 }
 
-TEST(ObjectTree, QueriesMatchBruteForceOnSerialAndParallelBuilds) {
-  for (const std::size_t n : {999u, 1000u, 100000u}) {
+TEST(ObjectTree, QueriesMatchBruteForceAndTheShapeIsTheSameWhateverTheConstructionAndThreads) {
+  // Sizes on both sides of the parallel threshold; 1999 boxes on a lattice.
+  for (const std::size_t n : {999u, 1000u, 1999u, 100000u}) {
     SCOPED_TRACE(n);
-    const std::vector<Box> boxes = RandomBoxes(n, 17 + n);
+    const std::vector<Box> boxes = RandomBoxes(n, 17 + n, n == 1999);
     for (const std::size_t leafSize : {4u, 20u}) {
-      Tree tree;
+      Tree serial, tree;
+      Build(serial, boxes, leafSize, Tree::EConstruction::Serial);
+      const std::string dump = Dump(serial);
+      // The parallel construction (threads 0: no limit), then the automatic one on 1, 2, 8 threads.
+      for (const int threads : {0, 1, 2, 8}) {
+        using enum Tree::EConstruction;
+        tbb::global_control limit(tbb::global_control::max_allowed_parallelism,
+                                  threads ? threads : 64);
+        Tree built;
+        Build(built, boxes, leafSize, threads ? Automatic : Parallel);
+        EXPECT_TRUE(Dump(built) == dump) << threads << " threads";
+        EXPECT_EQ(built.GetMaxDepth(), serial.GetMaxDepth());
+      }
       Build(tree, boxes, leafSize);
       EXPECT_EQ(tree.GetNodePool().GetChunkCount() > 0, n >= Tree::parallelThreshold);
       EXPECT_GT(tree.GetNodeCount(), 2 * n / leafSize / 3);
@@ -125,25 +134,6 @@ TEST(ObjectTree, QueriesMatchBruteForceOnSerialAndParallelBuilds) {
       tbb::parallel_for(0, 4, [&](int k) {
         ExpectQueriesMatchBruteForce(tree, boxes, n > 1000 ? 75 : 500, n + leafSize + k);
       });
-    }
-  }
-}
-
-TEST(ObjectTree, ShapeIsTheSameWhateverTheConstructionAndThreads) {
-  for (const std::size_t n : {999u, 1000u, 1999u}) {
-    SCOPED_TRACE(n);
-    const std::vector<Box> boxes = RandomBoxes(n, 5, n == 1999);
-    Tree serial, parallel;
-    Build(serial, boxes, 4, Tree::EConstruction::Serial);
-    Build(parallel, boxes, 4, Tree::EConstruction::Parallel);
-    const std::string dump = Dump(serial);
-    EXPECT_TRUE(Dump(parallel) == dump);
-    EXPECT_EQ(parallel.GetMaxDepth(), serial.GetMaxDepth());
-    for (const int threads : {1, 2, 8}) {
-      tbb::global_control limit(tbb::global_control::max_allowed_parallelism, threads);
-      Tree tree;
-      Build(tree, boxes, 4);
-      EXPECT_TRUE(Dump(tree) == dump) << threads << " threads";
     }
   }
 }
@@ -171,27 +161,24 @@ TEST(ObjectTree, DegenerateInputs) {
     plane[i].minimum[2] = plane[i].maximum[2] = 0.5;
     points[i] = Box(points[i % 97].center(), points[i % 97].center());
   }
-  const struct {
-    std::vector<Box> boxes;
-    std::size_t leafSize;
-    bool leafRoot;
-  } cases[] = {{std::vector<Box>(50, Box(P3{1, 2, 3}, P3{2, 2, 5})), 4, true},
-               {std::vector<Box>(5000, Box(P3{1, 2, 3}, P3{2, 2, 5})), 4, true},
-               {centred, 4, true},
-               {segments, 4, true},
-               {{Box(P3{0, 0, 0}, P3{1, 1, 1})}, 20, true},
-               {std::vector<Box>(plane.begin(), plane.begin() + 20), 20, true},
-               {std::vector<Box>(plane.begin(), plane.begin() + 21), 20, false},
-               {plane, 4, false},
-               {points, 4, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.boxes.size());
-    Build(tree, c.boxes, c.leafSize);
-    EXPECT_EQ(tree.GetRoot().children == nullptr, c.leafRoot);
-    ExpectQueriesMatchBruteForce(tree, c.boxes, 100, c.boxes.size());
+  const std::tuple<std::vector<Box>, std::size_t, bool> cases[] = {
+      {std::vector<Box>(50, Box(P3{1, 2, 3}, P3{2, 2, 5})), 4, true},
+      {std::vector<Box>(5000, Box(P3{1, 2, 3}, P3{2, 2, 5})), 4, true},
+      {centred, 4, true},
+      {segments, 4, true},
+      {{Box(P3{0, 0, 0}, P3{1, 1, 1})}, 20, true},
+      {std::vector<Box>(plane.begin(), plane.begin() + 20), 20, true},
+      {std::vector<Box>(plane.begin(), plane.begin() + 21), 20, false},
+      {plane, 4, false},
+      {points, 4, false}};
+  for (const auto& [boxes, leafSize, leafRoot] : cases) {
+    SCOPED_TRACE(boxes.size());
+    Build(tree, boxes, leafSize);
+    EXPECT_EQ(tree.GetRoot().children == nullptr, leafRoot);
+    ExpectQueriesMatchBruteForce(tree, boxes, 100, boxes.size());
   }
   // Among identical objects the first wins.
-  const std::vector<Box>& same = cases[1].boxes;
+  const std::vector<Box>& same = std::get<0>(cases[1]);
   Build(tree, same, 4);
   EXPECT_EQ(tree.FindNearest(P3{}, [&](const Id& id) { return same[id].squared_distance(P3{}); }),
             &tree.GetObjects()[0]);
@@ -200,11 +187,10 @@ TEST(ObjectTree, DegenerateInputs) {
 TEST(ObjectTree, NearestVisitsNearerChildFirstAndChildOneOnTies) {
   const double d2[] = {2, 1}, tie2[] = {1, 1}, d3[] = {2, 0, 1}, tie3[] = {1, 1, 1},
                tie12[] = {2, 1, 1};
-  EXPECT_EQ(Tree::VisitOrder(2, d2)[0], 1u);
-  EXPECT_EQ(Tree::VisitOrder(2, tie2)[0], 1u);
-  EXPECT_EQ(Tree::VisitOrder(3, d3), (std::array<unsigned, 3>{1, 2, 0}));
-  EXPECT_EQ(Tree::VisitOrder(3, tie3), (std::array<unsigned, 3>{1, 2, 0}));
-  EXPECT_EQ(Tree::VisitOrder(3, tie12), (std::array<unsigned, 3>{1, 2, 0}));
+  for (const double* d : {d2, tie2})
+    EXPECT_EQ(Tree::VisitOrder(2, d)[0], 1u);
+  for (const double* d : {d3, tie3, tie12})
+    EXPECT_EQ(Tree::VisitOrder(3, d), (std::array<unsigned, 3>{1, 2, 0}));
   // Two point objects in two leaves, a query midway: the object of child 1 (right of the split)
   // is found and child 0 pruned; FindFirstWithin searches children in order.
   const std::vector<Box> boxes{Box(P3{1, 0, 0}, P3{1, 0, 0}), Box(P3{-1, 0, 0}, P3{-1, 0, 0})};
@@ -225,15 +211,11 @@ TEST(ObjectTree, RebuildAndFailures) {
   EXPECT_EQ(tree.GetNodePool().GetChunkCount(), 0u);
   ExpectQueriesMatchBruteForce(tree, second, 300, 43);
   // An accessor that throws: the exception reaches the caller and the tree is left empty.
+  const Accessor failing(
+      [](const Id& id) { return id == 123 ? throw std::domain_error("bad") : Box(P3{}, P3{}); });
   for (const std::size_t n : {500u, 5000u}) {
     Build(tree, first, 4);
-    EXPECT_THROW(tree.BuildTree(Ids(n), Accessor([](const Id& id) -> Box {
-                                  if (id == 123)
-                                    throw std::domain_error("bad object");
-                                  return Box(P3{}, P3{});
-                                }),
-                                Tree::TreeParams{4}),
-                 std::domain_error);
+    EXPECT_THROW(tree.BuildTree(Ids(n), failing, Tree::TreeParams{4}), std::domain_error);
     EXPECT_TRUE(tree.GetObjects().empty());
     EXPECT_EQ(tree.FindNearest(P3{}, [](const Id&) { return 0.0; }), nullptr);
   }
@@ -248,8 +230,7 @@ TEST(ObjectTree, TooManyObjects) {
   using BigTree = MeshQueries::detail::M3DObjectTree<
       MeshQueries::detail::M3DObjectTreeParams<Id, double, 3, Accessor, OversizedIds>>;
   BigTree tree;
-  OversizedIds ids;
-  ids.assign({0, 1, 2});
+  OversizedIds ids{{0, 1, 2}};
   try {
     tree.BuildTree(std::move(ids), Accessor([](const Id&) { return Box(P3{}, P3{}); }),
                    BigTree::TreeParams{4});
