@@ -93,8 +93,16 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   /// the nearest other centroid; +infinity for fewer than 20 loops or 3 centroids.
   static double GetLoopSpacing(const std::vector<MSegmentedLoop>& loops);
 
+  /// The quad of every loop point, loop after loop, located by one projector over `grid`: by
+  /// UV when every point of every loop has one, otherwise by 3D position. Empty without points
+  /// (no projector is built then).
+  static std::vector<MQuads::MQuadIndex> ProjectLoopPoints(const MQuads& grid,
+                                                           const std::vector<MSegmentedLoop>& loops,
+                                                           double tolerance);
+
   /// The UV box (minimal U, minimal V, maximal U, maximal V) of the quads the loop points fall
-  /// in; empty (minima at the largest double, maxima at its negative) without points.
+  /// in (`ProjectLoopPoints`); empty (minima at the largest double, maxima at its negative)
+  /// without points.
   static std::array<double, 4> GetLoopsUVBox(const MQuads& grid,
                                              const std::vector<MSegmentedLoop>& loops,
                                              double tolerance);
@@ -118,7 +126,7 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   static constexpr std::size_t kMaxLoopPointsPerQuad = 64;
 
   /// Halves, pass after pass, the U and V strips of every quad that receives more than
-  /// `kMaxLoopPointsPerQuad` loop points (projected as for `GetLoopsUVBox`), so that long, finely
+  /// `kMaxLoopPointsPerQuad` loop points (`ProjectLoopPoints`), so that long, finely
   /// segmented loops are spread over many quads. A strip is not halved when both of the crowded
   /// quad's edges across it are at most 10 tolerances long (points that close cannot be
   /// separated) or its parameter interval has no representable middle. Stops when no strip is

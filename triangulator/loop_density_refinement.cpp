@@ -6,8 +6,9 @@
 // the crowded quads spreads the points over more quads, until each holds at most a fixed number,
 // the strips become too short to be worth splitting, or the quad budget is spent.
 #include <algorithm>
-#include <cstdint>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "spatial/numeric_helpers.h"
 #include "triangulator/MInternal.h"
@@ -23,31 +24,19 @@ constexpr double kMinimalStripLengthInTolerances = 10.0;
 // Passes are bounded; each one halves the crowded strips, so 64 passes are never reached.
 constexpr int kMaxPasses = 64;
 
-// The number of loop points per quad, keyed by quad; projected as the size refinement does:
-// by UV when every point has one, otherwise by 3D position.
-std::vector<std::pair<std::uint64_t, std::size_t>> CountPointsPerQuad(
+// The number of loop points per quad, in quad order, for the quads that receive any.
+std::vector<std::pair<MQuads::MQuadIndex, std::size_t>> CountPointsPerQuad(
     const MQuads& grid, const std::vector<MCadTriangulator::MSegmentedLoop>& loops,
     double tolerance) {
-  const MCadTriangulator::MPointToQuadProjector projector(grid, tolerance);
-  const bool allUV = std::all_of(loops.begin(), loops.end(), [](const auto& loop) {
-    return std::all_of(loop.points.begin(), loop.points.end(),
-                       [](const MCadTriangulator::MPointOnLoop& p) { return p.uv.has_value(); });
-  });
-  std::vector<std::uint64_t> keys;
-  for (const MCadTriangulator::MSegmentedLoop& loop : loops) {
-    for (const MCadTriangulator::MPointOnLoop& p : loop.points) {
-      const MQuads::MQuadIndex q = allUV ? projector.Project(p) : projector.Project(p.point);
-      if (q == MQuads::kInvalidQuadIndex)
-        continue;
-      keys.push_back(static_cast<std::uint64_t>(static_cast<std::uint32_t>(q.u)) << 32 |
-                     static_cast<std::uint32_t>(q.v));
-    }
-  }
-  std::sort(keys.begin(), keys.end());
-  std::vector<std::pair<std::uint64_t, std::size_t>> counts;
-  for (std::uint64_t key : keys) {
-    if (counts.empty() || counts.back().first != key)
-      counts.emplace_back(key, 0);
+  std::vector<MQuads::MQuadIndex> quads =
+      MCadTriangulator::MInternal::ProjectLoopPoints(grid, loops, tolerance);
+  std::sort(quads.begin(), quads.end());
+  std::vector<std::pair<MQuads::MQuadIndex, std::size_t>> counts;
+  for (const MQuads::MQuadIndex& q : quads) {
+    if (q == MQuads::kInvalidQuadIndex)
+      continue;
+    if (counts.empty() || counts.back().first != q)
+      counts.emplace_back(q, 0);
     ++counts.back().second;
   }
   return counts;
@@ -108,15 +97,13 @@ void MCadTriangulator::MInternal::RefineByLoopDensity(MQuads& grid,
   for (int pass = 0; pass < kMaxPasses && grid.GetQuadsCount() < maxQuads; ++pass) {
     std::set<int> uStrips;
     std::set<int> vStrips;
-    for (const auto& [key, count] : CountPointsPerQuad(grid, loops, tolerance)) {
+    for (const auto& [quad, count] : CountPointsPerQuad(grid, loops, tolerance)) {
       if (count <= kMaxLoopPointsPerQuad)
         continue;
-      const int u = static_cast<int>(key >> 32);
-      const int v = static_cast<int>(key & 0xffffffffu);
-      if (IsSplittable(grid, MQuads::EAxis::U, u, v, minimalLength))
-        uStrips.insert(u);
-      if (IsSplittable(grid, MQuads::EAxis::V, v, u, minimalLength))
-        vStrips.insert(v);
+      if (IsSplittable(grid, MQuads::EAxis::U, quad.u, quad.v, minimalLength))
+        uStrips.insert(quad.u);
+      if (IsSplittable(grid, MQuads::EAxis::V, quad.v, quad.u, minimalLength))
+        vStrips.insert(quad.v);
     }
     const bool insertedU = HalveStrips(grid, MQuads::EAxis::U, uStrips, maxQuads);
     const bool insertedV = HalveStrips(grid, MQuads::EAxis::V, vStrips, maxQuads);

@@ -67,30 +67,36 @@ double MCadTriangulator::MInternal::GetLoopSpacing(const std::vector<MSegmentedL
   return std::sqrt(*median);
 }
 
-std::array<double, 4> MCadTriangulator::MInternal::GetLoopsUVBox(
+std::vector<MQuads::MQuadIndex> MCadTriangulator::MInternal::ProjectLoopPoints(
     const MQuads& grid, const std::vector<MSegmentedLoop>& loops, double tolerance) {
-  constexpr double kLargest = std::numeric_limits<double>::max();
-  Box box{kLargest, kLargest, -kLargest, -kLargest};
+  std::vector<MQuads::MQuadIndex> quads;
   const bool anyPoint = std::any_of(
       loops.begin(), loops.end(), [](const MSegmentedLoop& loop) { return !loop.points.empty(); });
   if (!anyPoint)
-    return box;  // no need to build a projector to find nothing
+    return quads;  // no need to build a projector to find nothing
   const MPointToQuadProjector projector(grid, tolerance);
   const bool allUV = std::all_of(loops.begin(), loops.end(), [](const MSegmentedLoop& loop) {
     return std::all_of(loop.points.begin(), loop.points.end(),
                        [](const MPointOnLoop& p) { return p.uv.has_value(); });
   });
-  for (const MSegmentedLoop& loop : loops) {
-    for (const MPointOnLoop& p : loop.points) {
-      const MQuadIndex q = allUV ? projector.Project(p) : projector.Project(p.point);
-      for (const MQuads::MVertexIndex corner :
-           {MQuads::MVertexIndex(q.u, q.v), MQuads::MVertexIndex(q.u + 1, q.v + 1)}) {
-        const auto uv = grid.GetVertexUV(corner);
-        box[0] = std::min(box[0], uv[0]);
-        box[1] = std::min(box[1], uv[1]);
-        box[2] = std::max(box[2], uv[0]);
-        box[3] = std::max(box[3], uv[1]);
-      }
+  for (const MSegmentedLoop& loop : loops)
+    for (const MPointOnLoop& p : loop.points)
+      quads.push_back(allUV ? projector.Project(p) : projector.Project(p.point));
+  return quads;
+}
+
+std::array<double, 4> MCadTriangulator::MInternal::GetLoopsUVBox(
+    const MQuads& grid, const std::vector<MSegmentedLoop>& loops, double tolerance) {
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  Box box{kLargest, kLargest, -kLargest, -kLargest};
+  for (const MQuads::MQuadIndex& q : ProjectLoopPoints(grid, loops, tolerance)) {
+    for (const MQuads::MVertexIndex corner :
+         {MQuads::MVertexIndex(q.u, q.v), MQuads::MVertexIndex(q.u + 1, q.v + 1)}) {
+      const auto uv = grid.GetVertexUV(corner);
+      box[0] = std::min(box[0], uv[0]);
+      box[1] = std::min(box[1], uv[1]);
+      box[2] = std::max(box[2], uv[0]);
+      box[3] = std::max(box[3], uv[1]);
     }
   }
   return box;
