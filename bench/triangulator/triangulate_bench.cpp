@@ -4,10 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <limits>
-#include <string>
 #include <vector>
 
 #include "default_model.h"
+#include "triangulate_and_report.h"
 
 namespace {
 
@@ -22,31 +22,9 @@ void BM_Triangulate(benchmark::State& state) {
   double tolerance = 1.0;
   for (int k = 0; k < state.range(1); ++k)
     tolerance /= 10.0;
-  MCadTriangulator::MStatistics sum;
-  std::size_t triangles = 0;
-  for (auto _ : state) {
-    MCadTriangulator::MStatistics stats;
-    auto mesh =
-        MCadTriangulator::Triangulate(face.face, std::nullopt, tolerance,
-                                      std::numeric_limits<double>::infinity(), 2000000, {}, &stats);
-    triangles = mesh.triangles.size();
-    benchmark::DoNotOptimize(mesh.vertices.data());
-    sum.initialGridSeconds += stats.initialGridSeconds;
-    sum.refinementSeconds += stats.refinementSeconds;
-    sum.assemblySeconds += stats.assemblySeconds;
-    sum.mergeSeconds += stats.mergeSeconds;
-    sum.quads = stats.quads;
-  }
-  const double n = static_cast<double>(state.iterations());
   state.SetLabel(face.name);
-  state.counters["triangles"] = static_cast<double>(triangles);
-  state.counters["quads"] = static_cast<double>(sum.quads);
-  state.counters["triangles/s"] =
-      benchmark::Counter(static_cast<double>(triangles) * n, benchmark::Counter::kIsRate);
-  state.counters["grid_ms"] = 1e3 * sum.initialGridSeconds / n;
-  state.counters["refine_ms"] = 1e3 * sum.refinementSeconds / n;
-  state.counters["assembly_ms"] = 1e3 * sum.assemblySeconds / n;
-  state.counters["merge_ms"] = 1e3 * sum.mergeSeconds / n;
+  bench_triangulation::TriangulateAndReport(state, face.face, tolerance,
+                                            std::numeric_limits<double>::infinity(), 2000000);
 }
 
 void FacesAndTolerances(benchmark::internal::Benchmark* b) {

@@ -26,6 +26,7 @@
 #include "Oxlen/CadEntity/MCADFrame.h"
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
 #include "Oxlen/CadEntity/MCADUVPlane.h"
+#include "triangulate_and_report.h"
 
 namespace {
 
@@ -89,30 +90,8 @@ std::size_t LoopPoints(const MCADFace& face, double tolerance) {
 
 void Triangulate(benchmark::State& state, const MCADFace& face, double tolerance,
                  double maxEdgeLength) {
-  MCadTriangulator::MStatistics sum;
-  std::size_t triangles = 0;
-  for (auto _ : state) {
-    MCadTriangulator::MStatistics stats;
-    auto mesh = MCadTriangulator::Triangulate(face, std::nullopt, tolerance, maxEdgeLength,
-                                              kMaxQuads, {}, &stats);
-    triangles = mesh.triangles.size();
-    benchmark::DoNotOptimize(mesh.vertices.data());
-    sum.initialGridSeconds += stats.initialGridSeconds;
-    sum.refinementSeconds += stats.refinementSeconds;
-    sum.assemblySeconds += stats.assemblySeconds;
-    sum.mergeSeconds += stats.mergeSeconds;
-    sum.quads = stats.quads;
-  }
-  const double n = static_cast<double>(state.iterations());
+  bench_triangulation::TriangulateAndReport(state, face, tolerance, maxEdgeLength, kMaxQuads);
   state.counters["loop_points"] = static_cast<double>(LoopPoints(face, tolerance));
-  state.counters["triangles"] = static_cast<double>(triangles);
-  state.counters["quads"] = static_cast<double>(sum.quads);
-  state.counters["triangles/s"] =
-      benchmark::Counter(static_cast<double>(triangles) * n, benchmark::Counter::kIsRate);
-  state.counters["grid_ms"] = 1e3 * sum.initialGridSeconds / n;
-  state.counters["refine_ms"] = 1e3 * sum.refinementSeconds / n;
-  state.counters["assembly_ms"] = 1e3 * sum.assemblySeconds / n;
-  state.counters["merge_ms"] = 1e3 * sum.mergeSeconds / n;
 }
 
 // range(0): tolerance exponent k, tolerance = 10^-k.
