@@ -147,11 +147,39 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   static bool IsLoopAroundDomain(const MQuads& grid, const MSegmentedLoop& loop,
                                  const MPointToQuadProjector& projector, double tolerance);
 
-  /// Tags the open mesh edges that run along `loop` (within twice the tolerance) as border
-  /// edges: used for a loop set aside because it runs around a closed domain, whose edges no
-  /// trimmed quad reports. Does nothing for a loop without tags.
+  /// Mends the flat triangles of a merged face mesh (height below 1e-6 of the longest side),
+  /// which close T-junctions where a loop runs along a grid line: the triangle across the longest
+  /// side is split at the flat triangle's third vertex (the side is flipped), or, where no
+  /// triangle lies across, the flat triangle is dropped. Border edges along the side are split at
+  /// that vertex with their tag and direction. The tiling, the area and the border are kept; a
+  /// flat triangle whose mend would leave another flat triangle, or whose side more than two
+  /// triangles share, is left.
+  static void MendFlatTriangles(triangulation_result& mesh);
+
+  /// The distance within which a loop point counts as lying on the grid border: twice the
+  /// tolerance (the loop and the border both lie within it of the exact curve) plus 1e-9 of the
+  /// grid's 3D extent, so that a tolerance of 0 still matches up to rounding.
+  static double GetBorderMatchDistance(const MQuads& grid, double tolerance);
+
+  /// Whether the loop runs along the whole border of a grid closed in U or V: every loop point
+  /// and segment middle lies on a border or seam isoline, and every border edge that is neither
+  /// on a seam nor collapsed into a pole is followed by the loop (all within
+  /// `GetBorderMatchDistance`). This is how a B-rep model bounds a whole closed surface (the
+  /// seam used twice, poles as edges of zero length); such a loop bounds nothing on the grid.
+  /// False on a grid open in both directions.
+  static bool IsLoopAlongWholeBorder(const MQuads& grid, const MSegmentedLoop& loop,
+                                     double tolerance);
+
+  /// Tags the mesh edges that run along `loop` (within `distance`) as border edges, in the
+  /// loop's direction (the other way for a `reversed` face): used for a loop set aside because
+  /// it runs around a closed domain or along its whole border, whose edges no trimmed quad
+  /// reports. An open mesh edge is tagged with the loop segment that runs along it; an edge
+  /// inside the mesh (on a closed seam) only when the loop runs along it both ways, and then it
+  /// yields one border edge per direction with that direction's tag. Loop segments no longer
+  /// than 1e-9 of the loop's extent (along a pole) yield none. Does nothing for a loop without
+  /// tags.
   static void AppendBorderEdgesAlongLoop(triangulation_result& mesh, const MSegmentedLoop& loop,
-                                         double tolerance, bool reversed);
+                                         double distance, bool reversed);
 
   // --- Trimming information -------------------------------------------------------------------
 

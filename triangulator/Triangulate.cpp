@@ -75,6 +75,22 @@ void RefineNearLoops(MQuads& grid, const std::vector<MCadTriangulator::MSegmente
   MInternal::RefineByLoopDensity(grid, loops, tolerance, maxQuads);
 }
 
+// Removes the loops that run along the whole border of a closed domain and returns them: they
+// bound the whole surface, so the grid is refined and classified as for the remaining loops.
+std::vector<MCadTriangulator::MSegmentedLoop> SetAsideLoopsAlongWholeBorder(
+    const MQuads& grid, std::vector<MCadTriangulator::MSegmentedLoop>& loops, double tolerance) {
+  std::vector<MCadTriangulator::MSegmentedLoop> setAside;
+  std::vector<MCadTriangulator::MSegmentedLoop> kept;
+  for (MCadTriangulator::MSegmentedLoop& loop : loops) {
+    if (MCadTriangulator::MInternal::IsLoopAlongWholeBorder(grid, loop, tolerance))
+      setAside.push_back(std::move(loop));
+    else
+      kept.push_back(std::move(loop));
+  }
+  loops = std::move(kept);
+  return setAside;
+}
+
 // Removes the loop that runs around a closed domain, when exactly one does, and returns it.
 std::optional<MCadTriangulator::MSegmentedLoop> SetAsideLoopAroundDomain(
     const MQuads& grid, std::vector<MCadTriangulator::MSegmentedLoop>& loops,
@@ -113,6 +129,25 @@ bool HasLoopAroundDomainMark(const MCADFace& face) {
   return std::any_of(face.Loops().begin(), face.Loops().end(), [](const auto& loop) {
     return loop->GetIsSpecialCase(eLoopSpecialCaseAroundDomain);
   });
+}
+
+// The local meshes of the quads that contribute, appended in ascending quad order: crossed quads
+// trimmed, untouched quads whole when their first vertex is inside.
+MCadTriangulator::triangulation_result TriangulateQuads(
+    const MCadTriangulator::MQuadrangulatedSurface& grid,
+    const std::vector<MCadTriangulator::MInternal::EVertexStatus>& statuses, double tolerance,
+    bool reversed) {
+  using MInternal = MCadTriangulator::MInternal;
+  MCadTriangulator::triangulation_result mesh;
+  const auto verticesV = static_cast<std::size_t>(grid.quads.GetIsolinesCount(MQuads::EAxis::V));
+  for (const MQuads::MQuadIndex& quad : MInternal::CollectQuadsToTriangulate(grid, statuses)) {
+    const MQuads::MVertexIndex first = grid.quads.GetQuadVertices(quad)[0];
+    const bool firstVertexInside =
+        statuses[static_cast<std::size_t>(first.u) * verticesV + first.v] ==
+        MCadTriangulator::MTrimPartSelector::Inside;
+    MInternal::TriangulateQuad(mesh, grid, quad, firstVertexInside, tolerance, reversed);
+  }
+  return mesh;
 }
 
 // Merges the vertices that neighbouring quads share and drops what the merge made degenerate.
@@ -185,10 +220,15 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
   // 8. Orientation.
   const bool reversed = MInternal::OrientLoops(face, grid.quads, loops, tolerance);
 
-  // 9. Size refinement near the loops.
+  // 9. Loops along the whole border of a closed domain bound the whole surface.
+  std::vector<MSegmentedLoop> setAside =
+      SetAsideLoopsAlongWholeBorder(grid.quads, loops, tolerance);
+  const bool alongWholeBorder = !setAside.empty();
+
+  // 10. Size refinement near the loops.
   RefineNearLoops(grid.quads, loops, tolerance, maxEdgeLength, maxQuads);
 
-  // 10. Seams closed, poles collapsed.
+  // 11. Seams closed, poles collapsed.
   grid.quads.CloseExactlyIfClosed(tolerance);
   grid.quads.ClosePoles(tolerance);
   stats.refinementSeconds = SecondsSince(start);
@@ -196,50 +236,42 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
   if (IsCancelled(cancel))
     return {};
 
-  // 11.-13. The loops laid over the quads; a loop around a closed domain is set aside.
+  // 12. The loops laid over the quads; a loop around a closed domain is set aside.
   start = Clock::now();
-  const std::optional<MSegmentedLoop> setAside = DistributeLoops(grid, std::move(loops), tolerance);
+  const double borderDistance = MInternal::GetBorderMatchDistance(grid.quads, tolerance);
+  std::optional<MSegmentedLoop> aroundDomainLoop =
+      DistributeLoops(grid, std::move(loops), tolerance);
   if (IsCancelled(cancel))
     return {};
 
-  // 14.-15. The side of every grid vertex.
-  const bool aroundDomain = setAside.has_value() || HasLoopAroundDomainMark(face);
+  // 13. The side of every grid vertex. A face bounded only by loops along its whole border is
+  // the whole surface.
+  const bool aroundDomain =
+      alongWholeBorder || aroundDomainLoop.has_value() || HasLoopAroundDomainMark(face);
   bool unclassified = false;
-  std::vector<MInternal::EVertexStatus> statuses =
+  const std::vector<MInternal::EVertexStatus> statuses =
       MTrimPartSelector::ClassifyVertices(grid, tolerance, aroundDomain, unclassified);
-  if (unclassified && face.LoopCount() != 0)
+  if (unclassified && face.LoopCount() != 0 && !alongWholeBorder)
     return {};
 
-  // 16. The quads that contribute triangles.
-  std::set<MQuads::MQuadIndex> quads = MInternal::CollectQuadsToTriangulate(grid, statuses);
+  // 14. The triangles of every quad that contributes.
+  triangulation_result mesh = TriangulateQuads(grid, statuses, tolerance, reversed);
+  stats.assemblySeconds = SecondsSince(start);
   if (IsCancelled(cancel))
     return {};
 
-  // 17. Their triangles.
-  triangulation_result mesh;
-  const std::size_t verticesV =
-      static_cast<std::size_t>(grid.quads.GetIsolinesCount(MQuads::EAxis::V));
-  for (const MQuads::MQuadIndex& quad : quads) {
-    const MQuads::MVertexIndex first = grid.quads.GetQuadVertices(quad)[0];
-    const bool firstVertexInside =
-        statuses[static_cast<std::size_t>(first.u) * verticesV + first.v] ==
-        MTrimPartSelector::Inside;
-    MInternal::TriangulateQuad(mesh, grid, quad, firstVertexInside, tolerance, reversed);
-  }
-  stats.assemblySeconds = SecondsSince(start);
-
-  // 18. The working state is no longer needed.
-  statuses = {};
-  quads = {};
-
-  // 19. Coincident vertices merged.
+  // 15. Coincident vertices merged, flat triangles mended; the border edges of the loops set aside
+  // found on the mesh.
   start = Clock::now();
   MergeCoincidentVertices(mesh);
-  if (setAside)
-    MInternal::AppendBorderEdgesAlongLoop(mesh, *setAside, tolerance, reversed);
+  MInternal::MendFlatTriangles(mesh);
+  if (aroundDomainLoop)
+    setAside.push_back(std::move(*aroundDomainLoop));
+  for (const MSegmentedLoop& loop : setAside)
+    MInternal::AppendBorderEdgesAlongLoop(mesh, loop, borderDistance, reversed);
   stats.mergeSeconds = SecondsSince(start);
 
-  // 20.
+  // 16. The mesh and what it cost.
   if (statistics != nullptr)
     *statistics = stats;
   return mesh;

@@ -1,83 +1,77 @@
-// Border edges along a loop that was set aside because it runs around a closed domain.
+// Border edges along a loop that was set aside because it runs around a closed domain or along
+// its whole border.
 //
 // Such a loop is not laid over the quads, so no trimmed quad reports its edges; the face's mesh
-// nevertheless ends there, along the grid border the loop follows. Its open mesh edges along the
-// loop are found geometrically and tagged like the loop's own segments, so that no border edge of
-// the face is lost.
+// nevertheless ends there, along the grid border the loop follows, or closes across the seam the
+// loop runs up and down. Those mesh edges are found geometrically and tagged like the loop's own
+// segments, so that no border edge of the face is lost.
 #include <algorithm>
-#include <limits>
 #include <map>
+#include <utility>
+#include <vector>
 
-#include "spatial/M3DObjectTree.h"
 #include "spatial/numeric_helpers.h"
 #include "triangulator/MInternal.h"
+#include "triangulator/segment_proximity.h"
 
 namespace {
 
 using P3 = Oxlen::Math::point<double, 3>;
-using Box = Oxlen::Math::boundingbox<double, 3>;
-using Accessor = MeshQueries::ObjectTreeDefaultAccessor<std::size_t, Box>;
-using SegmentTree = MeshQueries::detail::M3DObjectTree<MeshQueries::detail::M3DObjectTreeParams<
-    std::size_t, double, 3, Accessor, std::vector<std::size_t>>>;
+using triangulator::detail::LoopSegments;
+using triangulator::detail::MSegmentProximity;
+using Edge = std::pair<std::size_t, std::size_t>;
 
-// Open edges of the mesh: directed triangle edges whose reverse belongs to no triangle, each
-// once, in triangle order.
-std::vector<std::array<std::size_t, 2>> OpenEdges(const Oxlen::Geometry::triangle_surface& mesh) {
-  std::map<std::pair<std::size_t, std::size_t>, int> uses;
-  for (const auto& t : mesh.triangles)
-    for (int k = 0; k < 3; ++k)
-      ++uses[{std::min(t[k], t[(k + 1) % 3]), std::max(t[k], t[(k + 1) % 3])}];
-  std::vector<std::array<std::size_t, 2>> open;
-  for (const auto& t : mesh.triangles)
+double LoopExtent(const MCadTriangulator::MSegmentedLoop& loop) {
+  Oxlen::Math::boundingbox<double, 3> box;
+  for (const auto& p : loop.points)
+    box.extend(p.point);
+  return geometry::detail::overflow_safe_length(box.extent());
+}
+
+// The mesh edges whose two ends lie near the loop, each once as (smaller, larger) with the
+// number of triangles that use it.
+std::map<Edge, int> EdgesNearLoop(const Oxlen::Geometry::triangle_surface& mesh,
+                                  const MSegmentProximity& loop, double distance) {
+  std::vector<char> near(mesh.vertices.size());
+  for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
+    near[v] = loop.IsWithin(mesh.vertices[v], distance) ? 1 : 0;
+  std::map<Edge, int> uses;
+  for (const auto& t : mesh.triangles) {
     for (int k = 0; k < 3; ++k) {
       const std::size_t a = t[k], b = t[(k + 1) % 3];
-      if (uses[{std::min(a, b), std::max(a, b)}] == 1)
-        open.push_back({a, b});
+      if (near[a] && near[b])
+        ++uses[{std::min(a, b), std::max(a, b)}];
     }
-  return open;
+  }
+  return uses;
 }
 
 }  // namespace
 
 void MCadTriangulator::MInternal::AppendBorderEdgesAlongLoop(triangulation_result& mesh,
                                                              const MSegmentedLoop& loop,
-                                                             double tolerance, bool reversed) {
-  const std::size_t n = loop.points.size();
-  if (!loop.tags || n < 2 || mesh.triangles.empty())
+                                                             double distance, bool reversed) {
+  if (!loop.tags || loop.points.size() < 2 || mesh.triangles.empty())
     return;
-  auto point = [&](std::size_t i) -> const P3& { return loop.points[i % n].point; };
-  std::vector<std::size_t> segments(n);
-  for (std::size_t i = 0; i < n; ++i)
-    segments[i] = i;
-  SegmentTree tree;
-  tree.BuildTree(std::move(segments), Accessor([&](const std::size_t& i) {
-                   Box box;
-                   box.extend(point(i));
-                   box.extend(point(i + 1));
-                   return box;
-                 }),
-                 SegmentTree::TreeParams{4});
-  // The loop and the grid border it follows are both within the tolerance of the exact curve.
-  const double limit = 2.0 * tolerance + 1e-9;
-  auto distance = [&](const P3& x, std::size_t& nearest) {
-    const std::size_t* s = tree.FindNearest(x, [&](const std::size_t& i) {
-      return geometry::detail::squared_distance_to_segment(x, point(i), point(i + 1));
-    });
-    nearest = *s;
-    return std::sqrt(geometry::detail::squared_distance_to_segment(x, point(*s), point(*s + 1)));
-  };
-  for (auto [a, b] : OpenEdges(mesh)) {
-    const P3& pa = mesh.vertices[a];
-    const P3& pb = mesh.vertices[b];
-    std::size_t segment = 0, ignored = 0;
-    if (distance((pa + pb) * 0.5, segment) > limit || distance(pa, ignored) > limit ||
-        distance(pb, ignored) > limit)
+  const MSegmentProximity segments(LoopSegments(loop), 1e-9 * LoopExtent(loop));
+  for (const auto& [edge, uses] : EdgesNearLoop(mesh, segments, distance)) {
+    const P3& pa = mesh.vertices[edge.first];
+    const P3& pb = mesh.vertices[edge.second];
+    const P3 middle = 0.5 * (pa + pb);
+    const auto forward = segments.NearestAlong(middle, pb - pa, distance);
+    const auto backward = segments.NearestAlong(middle, pa - pb, distance);
+    // Inside the mesh only a seam that the loop runs up and down is a border.
+    if (uses != 1 && !(forward && backward))
       continue;
     // Along the loop as it was distributed; reversed faces report their edges the other way.
-    if (dot(pb - pa, point(segment + 1) - point(segment)) < 0.0)
-      std::swap(a, b);
-    if (reversed)
-      std::swap(a, b);
-    mesh.border_edges.push_back({a, b, (*loop.tags)[segment]});
+    auto append = [&](std::size_t from, std::size_t to, std::size_t segment) {
+      if (reversed)
+        std::swap(from, to);
+      mesh.border_edges.push_back({from, to, (*loop.tags)[segment]});
+    };
+    if (forward)
+      append(edge.first, edge.second, *forward);
+    if (backward && (uses != 1 || !forward))
+      append(edge.second, edge.first, *backward);
   }
 }

@@ -51,3 +51,59 @@ TEST(AppendTriangles, MapsVerticesInFirstMetOrderSkipsRemovedTrianglesAndTurnsWh
 }
 
 }  // namespace
+
+namespace {
+
+// A fan over a square a(0) b(1) d(3), e(4) with a T-vertex c(2) on the side a -> b: the flat
+// triangle (a, b, c) closes the T-junction, (b, a, d) lies across its longest side.
+MCadTriangulator::triangulation_result TJunction() {
+  MCadTriangulator::triangulation_result mesh;
+  mesh.vertices = {{0, 0, 0}, {4, 0, 0}, {1, 1e-9, 0}, {2, -3, 0}, {2, 3, 0}};
+  mesh.triangles = {{0, 1, 2}, {1, 0, 3}, {0, 2, 4}, {2, 1, 4}};
+  return mesh;
+}
+
+double Area(const MCadTriangulator::triangulation_result& mesh) {
+  double area = 0.0;
+  for (const auto& t : mesh.triangles)
+    area += 0.5 * length(cross(mesh.vertices[t[1]] - mesh.vertices[t[0]],
+                               mesh.vertices[t[2]] - mesh.vertices[t[0]]));
+  return area;
+}
+
+TEST(MendFlatTriangles, SplitsTheTriangleAcrossOrDropsTheFlatOneOnTheBorder) {
+  // Across the side: the neighbour is split at c, the flat triangle is gone, a border edge along
+  // the side (a seam pair here) is split at c with its tag and direction.
+  MCadTriangulator::triangulation_result mesh = TJunction();
+  mesh.border_edges = {{1, 0, 5}, {0, 1, 6}, {3, 1, 7}};
+  const double area = Area(mesh);
+  MInternal::MendFlatTriangles(mesh);
+  EXPECT_EQ(mesh.triangles, (std::vector<Triangle>{{1, 2, 3}, {2, 0, 3}, {0, 2, 4}, {2, 1, 4}}));
+  EXPECT_NEAR(Area(mesh), area, 1e-12);
+  const std::vector<std::array<std::size_t, 3>> expected{
+      {1, 2, 5}, {2, 0, 5}, {0, 2, 6}, {2, 1, 6}, {3, 1, 7}};
+  ASSERT_EQ(mesh.border_edges.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ((std::array<std::size_t, 3>{mesh.border_edges[i].first, mesh.border_edges[i].second,
+                                          static_cast<std::size_t>(mesh.border_edges[i].tag)}),
+              expected[i]);
+
+  // On the border: the flat triangle is dropped and the boundary runs through c.
+  mesh = TJunction();
+  mesh.triangles.erase(mesh.triangles.begin() + 1);
+  mesh.border_edges = {{0, 1, 4}};
+  MInternal::MendFlatTriangles(mesh);
+  EXPECT_EQ(mesh.triangles, (std::vector<Triangle>{{0, 2, 4}, {2, 1, 4}}));
+  ASSERT_EQ(mesh.border_edges.size(), 2u);
+  EXPECT_EQ(mesh.border_edges[0].second, 2u);
+  EXPECT_EQ(mesh.border_edges[1].first, 2u);
+
+  // A side shared by three triangles is left alone.
+  mesh = TJunction();
+  mesh.triangles.push_back({1, 0, 4});
+  const auto before = mesh.triangles;
+  MInternal::MendFlatTriangles(mesh);
+  EXPECT_EQ(mesh.triangles, before);
+}
+
+}  // namespace

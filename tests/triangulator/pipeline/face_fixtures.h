@@ -275,6 +275,20 @@ inline std::pair<double, double> Areas(const triangle_surface& mesh) {
   return {smallest, sum};
 }
 
+/// The number of flat triangles: those whose height over their longest side is below 1e-6 of
+/// that side (they close a T-junction and have no usable normal).
+inline std::size_t CountFlatTriangles(const triangle_surface& mesh) {
+  std::size_t count = 0;
+  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+    const auto& c = mesh.triangles[t];
+    double longest = 0.0;
+    for (int k = 0; k < 3; ++k)
+      longest = std::max(longest, distance(mesh.vertices[c[k]], mesh.vertices[c[(k + 1) % 3]]));
+    count += length(TriangleNormal(mesh, t)) < 1e-6 * longest * longest;
+  }
+  return count;
+}
+
 /// The number of triangles whose normal does not point to `side` (+1 or -1) of the surface
 /// normal at their centroid.
 inline std::size_t TrianglesFacingAway(const triangle_surface& mesh, const SurfaceProbe& probe,

@@ -201,6 +201,7 @@ inline void ExpectFollowsLoops(const TrimmedFace& face, const Result& mesh, doub
   EXPECT_FALSE(census.brokenBoundary);
   EXPECT_EQ(census.loops, face.loops.size());
   EXPECT_EQ(census.euler, 2 - static_cast<long>(face.loops.size()));
+  EXPECT_EQ(CountFlatTriangles(mesh), 0u);
   const SurfaceProbe probe(face.face);
   const bool reversed = face.face.GetOrientation() == eFaceOrientationReversed;
   EXPECT_EQ(TrianglesFacingAway(mesh, probe, reversed ? -1.0 : 1.0), 0u);
