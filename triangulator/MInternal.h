@@ -44,9 +44,14 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
   // --- Chordal refinement ------------------------------------------------------------------
 
   /// Inserts isolines until every strip and quad of the grid stays within `tolerance` of the
-  /// surface, the grid holds `maxQuads` quads, or `cancel` answers true.
-  static void RefineByTolerance(MQuads& grid, const MAnalyticalSurface& surface, double tolerance,
-                                std::size_t maxQuads, const std::function<bool()>& cancel);
+  /// surface, the grid holds `maxQuads` quads, or `cancel` answers true. A strip or quad that
+  /// lies on the surface (deviation 0, or the smallest quad deviation) is never split, so a
+  /// tolerance of 0 refines only where the surface curves; no isoline is inserted where one
+  /// already is. Returns the largest deviation estimated on the final grid: the refinement's
+  /// own last measurements when it met the tolerance, otherwise one more measurement of every
+  /// strip and quad.
+  static double RefineByTolerance(MQuads& grid, const MAnalyticalSurface& surface, double tolerance,
+                                  std::size_t maxQuads, const std::function<bool()>& cancel);
 
   /// The largest distance between the surface and a crossing edge of strip `i` of `axis`, and
   /// the parameter (of the strip's own axis) where it was found; (0, 0) when there is none.
@@ -55,10 +60,13 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
                                                      MQuads::EAxis axis, int i, double tolerance);
 
   /// The quad stage of the chordal refinement: splits the worst quad in both directions until
-  /// every quad's centre lies within `tolerance` of its two triangles.
-  static void RefineByQuadDeviation(MQuads& grid, const MAnalyticalSurface& surface,
-                                    double tolerance, std::size_t maxQuads,
-                                    const std::function<bool()>& cancel);
+  /// every quad's centre lies within `tolerance` of its two triangles. Returns the worst quad
+  /// deviation when that holds; empty when the budget, a cancellation or a quad too narrow to
+  /// split stopped it first.
+  static std::optional<double> RefineByQuadDeviation(MQuads& grid,
+                                                     const MAnalyticalSurface& surface,
+                                                     double tolerance, std::size_t maxQuads,
+                                                     const std::function<bool()>& cancel);
 
   /// Distance from the surface point at the quad's UV centre to the quad's two triangles (split
   /// along the diagonal from corner 1 to corner 3).

@@ -207,7 +207,9 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
 
   // 6. Chordal refinement.
   start = Clock::now();
-  MInternal::RefineByTolerance(grid.quads, surface, tolerance, maxQuads, cancel);
+  stats.largestDeviation =
+      MInternal::RefineByTolerance(grid.quads, surface, tolerance, maxQuads, cancel);
+  stats.toleranceMet = !(stats.largestDeviation > tolerance);
   if (IsCancelled(cancel))
     return {};
 
@@ -271,8 +273,11 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
     MInternal::AppendBorderEdgesAlongLoop(mesh, loop, borderDistance, reversed);
   stats.mergeSeconds = SecondsSince(start);
 
-  // 16. The mesh and what it cost.
+  // 16. The mesh and what it cost; a mesh without triangles is the empty result (border edges
+  // of a loop that bounds nothing would name vertices of no triangle).
   if (statistics != nullptr)
     *statistics = stats;
+  if (mesh.triangles.empty())
+    return {};
   return mesh;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -116,39 +117,128 @@ EdgeDeviation MeasureCrossingEdge(const MCadTriangulator::MAnalyticalSurface& su
   return {grid::detail::GridDistance(p, ChordPoint(a, b, t)), mid};
 }
 
-// Walks the strips of one axis from the first, inserting an isoline into each strip whose
-// deviation reaches the tolerance (and measuring the lower half again) while the quad budget
-// lasts. Returns whether anything was inserted.
+// Never 0, so that a flat quad still counts as measured; a quad this close is exact.
+const double kSmallestQuadDeviation = std::sqrt(std::numeric_limits<double>::min());
+
+// Deviations up to this are the rounding of the grid's coordinates: 16 ulps of the largest
+// coordinate magnitude. A strip or quad that close lies on the surface, whatever the tolerance.
+double RoundingDeviation(const MQuads& grid) {
+  const Oxlen::Math::boundingbox<double, 3> box = grid.CalculateBoundingBox3d();
+  if (box.is_empty())
+    return 0.0;
+  double magnitude = 0.0;
+  for (int k = 0; k < 3; ++k)
+    magnitude = std::max({magnitude, std::fabs(box.minimum[k]), std::fabs(box.maximum[k])});
+  return 16.0 * std::numeric_limits<double>::epsilon() * magnitude;
+}
+
+// A quad deviation as a distance: the floor that marks a measured flat quad is 0.
+double AsDistance(double quadDeviation) {
+  return quadDeviation > kSmallestQuadDeviation ? quadDeviation : 0.0;
+}
+
+// Whether a strip or quad that deviates by `deviation` must be split: from the tolerance on, but
+// never where the grid already lies on the surface (at a tolerance of 0 an exact strip would
+// otherwise be split without end).
+bool NeedsSplit(double deviation, double tolerance, double exact) {
+  return !(tolerance > deviation) && deviation > exact;
+}
+
+// The isoline to insert into strip i of `axis` at the measured parameter: that parameter when it
+// lies strictly inside the strip, otherwise the strip's middle; none when the strip has no
+// representable parameter inside.
+std::optional<double> IsolineInside(const MQuads& grid, MQuads::EAxis axis, int i,
+                                    double parameter) {
+  const std::vector<double>& isolines = grid.GetIsolines(axis);
+  const double lo = isolines[static_cast<std::size_t>(i)];
+  const double hi = isolines[static_cast<std::size_t>(i) + 1];
+  if (lo < parameter && parameter < hi)
+    return parameter;
+  const double middle = lo + 0.5 * (hi - lo);
+  if (lo < middle && middle < hi)
+    return middle;
+  return std::nullopt;
+}
+
+// Refines the strips of one axis level by level: each pass splits every strip whose deviation
+// reaches the tolerance once, and the next pass examines the halves. A strip's deviation depends
+// only on its own isolines and on those of the other axis, which stay as they are during the
+// walk, so a strip found within the tolerance is not measured again and the isolines come out as
+// a strip-by-strip walk would give them; when the quad budget runs out first, it has been spent
+// evenly over the strips instead of on the first ones. Returns whether anything was inserted;
+// `largest` receives the largest deviation of the strips left as they are.
 bool RefineStripsOfAxis(MQuads& grid, const MCadTriangulator::MAnalyticalSurface& surface,
-                        MQuads::EAxis axis, double tolerance, std::size_t maxQuads) {
+                        MQuads::EAxis axis, double tolerance, double exact, std::size_t maxQuads,
+                        double& largest) {
   bool changed = false;
+  largest = 0.0;
   if (grid.GetIsolinesCount(axis) < 2)
     return changed;
-  for (int i = 0; i + 1 < grid.GetIsolinesCount(axis);) {
-    if (grid.GetQuadsCount() >= maxQuads)
-      break;
-    const auto [deviation, parameter] =
-        MInternal::GetStripDeviation(grid, surface, axis, i, tolerance);
-    if (tolerance > deviation) {
-      ++i;
-      continue;
+  // Per strip: whether it is still to be measured.
+  std::vector<char> pending(static_cast<std::size_t>(grid.GetIsolinesCount(axis) - 1), 1);
+  bool inserted = true;
+  while (inserted) {
+    inserted = false;
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+      if (!pending[i])
+        continue;
+      if (grid.GetQuadsCount() >= maxQuads)
+        return changed;
+      const auto strip = static_cast<int>(i);
+      const auto [deviation, parameter] =
+          MInternal::GetStripDeviation(grid, surface, axis, strip, tolerance);
+      const std::optional<double> isoline = NeedsSplit(deviation, tolerance, exact)
+                                                ? IsolineInside(grid, axis, strip, parameter)
+                                                : std::nullopt;
+      if (!isoline) {
+        largest = std::max(largest, deviation);
+        pending[i] = 0;
+        continue;
+      }
+      grid.InsertIsoline(axis, *isoline);
+      pending.insert(pending.begin() + static_cast<std::ptrdiff_t>(i), 1);
+      ++i;  // the upper half waits for the next pass
+      changed = inserted = true;
     }
-    grid.InsertIsoline(axis, parameter);
-    changed = true;
   }
   return changed;
 }
 
+// The largest deviation of every strip of both axes and of every quad: the estimate of a grid
+// whose refinement the budget or a cancellation stopped.
+double EstimateLargestDeviation(const MQuads& grid,
+                                const MCadTriangulator::MAnalyticalSurface& surface,
+                                double tolerance) {
+  double largest = 0.0;
+  for (const MQuads::EAxis axis : {MQuads::U, MQuads::V})
+    for (int i = 0; i + 1 < grid.GetIsolinesCount(axis); ++i)
+      largest =
+          std::max(largest, MInternal::GetStripDeviation(grid, surface, axis, i, tolerance).first);
+  for (int i = 0; i < grid.GetQuadsCount(MQuads::U); ++i)
+    for (int j = 0; j < grid.GetQuadsCount(MQuads::V); ++j)
+      largest = std::max(largest, AsDistance(MInternal::GetQuadDeviation(grid, surface, {i, j})));
+  return largest;
+}
+
 }  // namespace
 
-void MInternal::RefineByTolerance(MQuads& grid, const MAnalyticalSurface& surface, double tolerance,
-                                  std::size_t maxQuads, const std::function<bool()>& cancel) {
+double MInternal::RefineByTolerance(MQuads& grid, const MAnalyticalSurface& surface,
+                                    double tolerance, std::size_t maxQuads,
+                                    const std::function<bool()>& cancel) {
+  const double exact = RoundingDeviation(grid);
   bool changed = true;
+  double stripsU = 0.0, stripsV = 0.0;
   while (changed && !IsCancelled(cancel)) {
-    changed = RefineStripsOfAxis(grid, surface, MQuads::U, tolerance, maxQuads);
-    changed = RefineStripsOfAxis(grid, surface, MQuads::V, tolerance, maxQuads) || changed;
+    changed = RefineStripsOfAxis(grid, surface, MQuads::U, tolerance, exact, maxQuads, stripsU);
+    changed = RefineStripsOfAxis(grid, surface, MQuads::V, tolerance, exact, maxQuads, stripsV) ||
+              changed;
   }
-  RefineByQuadDeviation(grid, surface, tolerance, maxQuads, cancel);
+  const std::optional<double> quads =
+      RefineByQuadDeviation(grid, surface, tolerance, maxQuads, cancel);
+  // A refinement that ran to its end measured every strip of its last pass and every quad.
+  const double largest = quads ? std::max({stripsU, stripsV, AsDistance(*quads)})
+                               : EstimateLargestDeviation(grid, surface, tolerance);
+  return largest > exact ? largest : 0.0;
 }
 
 std::pair<double, double> MInternal::GetStripDeviation(const MQuads& grid,
@@ -179,10 +269,12 @@ std::pair<double, double> MInternal::GetStripDeviation(const MQuads& grid,
   return {largest, parameter};
 }
 
-void MInternal::RefineByQuadDeviation(MQuads& grid, const MAnalyticalSurface& surface,
-                                      double tolerance, std::size_t maxQuads,
-                                      const std::function<bool()>& cancel) {
+std::optional<double> MInternal::RefineByQuadDeviation(MQuads& grid,
+                                                       const MAnalyticalSurface& surface,
+                                                       double tolerance, std::size_t maxQuads,
+                                                       const std::function<bool()>& cancel) {
   QuadDeviationCache cache(grid);
+  const double exact = std::max(kSmallestQuadDeviation, RoundingDeviation(grid));
   while (!IsCancelled(cancel) && grid.GetQuadsCount() < maxQuads &&
          grid.GetQuadsCount(MQuads::U) > 0 && grid.GetQuadsCount(MQuads::V) > 0) {
     double worst = 0.0;
@@ -198,16 +290,29 @@ void MInternal::RefineByQuadDeviation(MQuads& grid, const MAnalyticalSurface& su
         }
       }
     }
-    if (tolerance > worst)
-      break;
-
-    const std::vector<double>& u = grid.GetIsolines(MQuads::U);
-    grid.InsertIsoline(MQuads::U, (u[worstQuad.u] + u[worstQuad.u + 1]) * 0.5);
-    cache.SplitRow(worstQuad.u);
-    const std::vector<double>& v = grid.GetIsolines(MQuads::V);
-    grid.InsertIsoline(MQuads::V, (v[worstQuad.v] + v[worstQuad.v + 1]) * 0.5);
-    cache.SplitColumn(worstQuad.v);
+    if (!NeedsSplit(worst, tolerance, exact))
+      return worst;
+    const std::optional<double> u = IsolineInside(
+        grid, MQuads::U, worstQuad.u,
+        0.5 * (grid.GetIsolines(MQuads::U)[static_cast<std::size_t>(worstQuad.u)] +
+               grid.GetIsolines(MQuads::U)[static_cast<std::size_t>(worstQuad.u) + 1]));
+    const std::optional<double> v = IsolineInside(
+        grid, MQuads::V, worstQuad.v,
+        0.5 * (grid.GetIsolines(MQuads::V)[static_cast<std::size_t>(worstQuad.v)] +
+               grid.GetIsolines(MQuads::V)[static_cast<std::size_t>(worstQuad.v) + 1]));
+    // A quad too narrow to split in either direction stays as it is.
+    if (!u && !v)
+      return std::nullopt;
+    if (u) {
+      grid.InsertIsoline(MQuads::U, *u);
+      cache.SplitRow(worstQuad.u);
+    }
+    if (v) {
+      grid.InsertIsoline(MQuads::V, *v);
+      cache.SplitColumn(worstQuad.v);
+    }
   }
+  return std::nullopt;
 }
 
 double MInternal::GetQuadDeviation(const MQuads& grid, const MAnalyticalSurface& surface,
@@ -227,7 +332,5 @@ double MInternal::GetQuadDeviation(const MQuads& grid, const MAnalyticalSurface&
       p, MTriangle<double, 3>(q0, q1, q3), nullptr);
   const double second = geometry::ComputeSquaredDistanceBetweenPointAndTriangle(
       p, MTriangle<double, 3>(q3, q1, q2), nullptr);
-  // Never 0, so that a flat quad still counts as measured.
-  const double smallest = std::sqrt(std::numeric_limits<double>::min());
-  return std::max(std::sqrt(std::min(first, second)), smallest);
+  return std::max(std::sqrt(std::min(first, second)), kSmallestQuadDeviation);
 }

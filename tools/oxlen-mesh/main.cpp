@@ -90,6 +90,11 @@ int Run(const Options& options) {
                 mesh.triangles.size(), mesh.border_edges.size(), ms, deviation);
     if (!mesh.border_edges.empty())
       std::printf("%-19s border edges per fin tag: %s\n", "", BorderEdgesPerTag(mesh).c_str());
+    if (!stats.toleranceMet)
+      std::printf(
+          "%-19s tolerance not met: the quad budget stopped the refinement at an "
+          "estimated deviation of %.3e\n",
+          "", stats.largestDeviation);
     totalBorder += mesh.border_edges.size();
     totalQuads += stats.quads;
     totalMs += ms;

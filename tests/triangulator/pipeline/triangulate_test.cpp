@@ -78,13 +78,23 @@ TEST(TriangulateContract, MalformedArgumentsAreRejectedAndAFaceWithoutSurfaceGiv
   for (const double maxEdgeLength : {kNaN, 0.0, -0.0, -5.0, -kInfinity})
     grid_test::ExpectInvalid(triangulate(0.1, maxEdgeLength), "maxEdgeLength:");
 
-  // Legal extremes: no edge length limit, and a tolerance of 0, which only the budget ends.
+  // Legal extremes: no edge length limit, and a tolerance of 0, which a plane meets with its
+  // initial grid and a sphere never (the budget ends it and the statistics say so).
   EXPECT_FALSE(TriangulateWith(plane, 0.1, 100, {}).triangles.empty());
   MCadTriangulator::MStatistics statistics;
-  EXPECT_FALSE(MCadTriangulator::Triangulate(plane, std::nullopt, 0.0, 1.0, 50, {}, &statistics)
+  EXPECT_FALSE(
+      MCadTriangulator::Triangulate(plane, std::nullopt, 0.0, kInfinity, 50, {}, &statistics)
+          .triangles.empty());
+  EXPECT_EQ(statistics.quads, 2u);
+  EXPECT_TRUE(statistics.toleranceMet);
+  EXPECT_EQ(statistics.largestDeviation, 0.0);
+  EXPECT_FALSE(MCadTriangulator::Triangulate(SphereFace().face, std::nullopt, 0.0, kInfinity, 50,
+                                             {}, &statistics)
                    .triangles.empty());
   EXPECT_GE(statistics.quads, 50u);
   EXPECT_LT(statistics.quads, 100u);
+  EXPECT_FALSE(statistics.toleranceMet);
+  EXPECT_GT(statistics.largestDeviation, 0.1);
 
   // A face without a surface gives the empty result without asking for cancellation and leaves
   // the statistics untouched.
@@ -132,10 +142,13 @@ TEST(Triangulate, MeshFollowsEverySurfaceKindWithinTheTolerance) {
       MCadTriangulator::MStatistics statistics;
       const Result mesh = Mesh(named.face, tolerance, 1000000, &statistics);
       ASSERT_LT(statistics.quads, 1000000u);  // the budget did not stop the refinement
+      EXPECT_TRUE(statistics.toleranceMet);
+      EXPECT_LT(statistics.largestDeviation, tolerance);
       ExpectShapeOfTheSurface(named, mesh);
       EXPECT_TRUE(mesh.border_edges.empty());  // no fin tags
       const auto [deviation, vertexResidual] = Deviations(mesh, probe);
       EXPECT_LE(deviation, tolerance * named.chordSlack);
+      EXPECT_LE(deviation, statistics.largestDeviation * named.chordSlack + 1e-12 * named.scale);
       // Finer tolerances never make the mesh worse (up to rounding on flat faces).
       EXPECT_LE(deviation, previous + 1e-12 * named.scale);
       previous = deviation;

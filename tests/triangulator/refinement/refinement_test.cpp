@@ -70,3 +70,43 @@ TEST(RefineByTolerance, QuadBudgetBoundsTheInsertions) {
 }
 
 }  // namespace
+
+namespace {
+
+// The estimate that comes back: within the tolerance when the refinement ran to its end, above
+// it when the budget stopped it (then it is the largest strip or quad deviation of the final
+// grid). At a tolerance of 0 only curved strips are split: a plane keeps its grid, a cylinder is
+// split around its axis only, never along it, and no strip of zero width is made.
+TEST(RefineByTolerance, ReturnsTheLargestDeviationAndSplitsOnlyWhereTheSurfaceCurves) {
+  const MCADUVCylinder half(MCADFrame(), 2.0, 0.0, kPi, 0.0, 3.0);
+  const MAnalyticalSurface tube(half, matrix4x4<double>::identity());
+  const MSurfaceIsolines initial = MInternal::GetInitialIsolines(tube);
+  struct Case {
+    double tolerance;
+    std::size_t budget;
+  };
+  for (const Case c : {Case{1e-3, 100000}, Case{1e-3, 8}, Case{0.0, 100}}) {
+    SCOPED_TRACE(testing::Message() << c.tolerance << " " << c.budget);
+    MQuads grid(tube, initial);
+    const double estimate =
+        MInternal::RefineByTolerance(grid, tube, c.tolerance, c.budget, kNoCancel);
+    // The largest deviation of the final grid is that of its widest U strip: a chord's sagitta.
+    const std::vector<double>& u = grid.GetIsolines(MQuads::U);
+    double widest = 0.0;
+    for (std::size_t i = 0; i + 1 < u.size(); ++i)
+      widest = std::max(widest, u[i + 1] - u[i]);
+    EXPECT_NEAR(estimate, 2.0 * (1.0 - std::cos(widest / 2)), 1e-9);
+    EXPECT_EQ(estimate < c.tolerance, c.budget == 100000);
+    EXPECT_EQ(grid.GetIsolinesCount(MQuads::V), 2);
+    EXPECT_GT(*std::min_element(u.begin() + 1, u.end()), 0.0);
+    for (std::size_t i = 0; i + 1 < u.size(); ++i)
+      EXPECT_GT(u[i + 1] - u[i], 1e-3) << i;
+  }
+  const MCADUVPlane plane(MCADFrame({0, 0, 0}, {1, 1, 1}, {1, 0, 0}), 0.0, 3.0, 0.0, 2.0);
+  const MAnalyticalSurface flat(plane, matrix4x4<double>::identity());
+  MQuads planar(flat, {{0.0, 1.5, 3.0}, {0.0, 2.0}});
+  EXPECT_EQ(MInternal::RefineByTolerance(planar, flat, 0.0, 100000, kNoCancel), 0.0);
+  EXPECT_EQ(planar.GetQuadsCount(), 2u);
+}
+
+}  // namespace

@@ -89,3 +89,50 @@ TEST(PlanarTrimming, MeshCoversExactlyTheRegionAndItsBorderEdgesFollowTheirFins)
 
 }  // namespace
 }  // namespace trimmed_test
+
+namespace trimmed_test {
+namespace {
+
+// B-rep data often has loop directions wrong, so a single loop always bounds the face from
+// outside, whatever its direction: a lone clockwise loop meshes the region it encloses, with its
+// border edges along the loop as given. Inside a quad or across many, on a face marked reversed
+// too.
+TEST(PlanarTrimming, ALoneClockwiseLoopBoundsTheRegionItEncloses) {
+  for (const double maxEdgeLength : {std::numeric_limits<double>::infinity(), 10.0}) {
+    for (const bool reversed : {false, true}) {
+      TrimmedFace face = MakeFace("lone clockwise star", Plate(true),
+                                  {StarLoop({50, 40}, 30, 12, 5, 0.2, true)}, 100.0);
+      face.face.SetOrientation(reversed ? eFaceOrientationReversed : eFaceOrientationForward);
+      const Result mesh = MeshTrimmed(face, 0.01, maxEdgeLength);
+      const TrimmedFace counterClockwise =
+          MakeFace("star", Plate(true), {StarLoop({50, 40}, 30, 12, 5, 0.2, false)}, 100.0);
+      const Result expected = MeshTrimmed(counterClockwise, 0.01, maxEdgeLength);
+      EXPECT_NEAR(Areas(mesh).second, Areas(expected).second, 1e-9 * Areas(expected).second);
+      EXPECT_EQ(CountEdges(mesh).loops, 1u);
+      EXPECT_EQ(mesh.border_edges.size(), CountEdges(mesh).boundary.size());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace trimmed_test
+
+namespace trimmed_test {
+namespace {
+
+// Loops that bound no part of the plate (outside it, touching its border from outside, a sliver
+// thinner than the tolerance) give the empty result: no stray vertex of a loop edge.
+TEST(PlanarTrimming, LoopsThatBoundNothingGiveTheEmptyResult) {
+  const auto plate = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, 100.0, 0.0, 60.0);
+  for (const KnownLoop& loop :
+       {RectangleLoop({200, 200}, {300, 300}), RectangleLoop({101, 10}, {120, 30}),
+        RectangleLoop({100, 10}, {120, 30}), RectangleLoop({10, 30}, {90, 30.0001})}) {
+    const Result mesh = MeshTrimmed(MakeFace("nothing", plate, {loop}, 100.0), 0.01);
+    EXPECT_EQ(mesh.vertices.size(), 0u);
+    EXPECT_EQ(mesh.triangles.size(), 0u);
+    EXPECT_EQ(mesh.border_edges.size(), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace trimmed_test

@@ -46,6 +46,12 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator {
     double refinementSeconds = 0.0;   ///< chordal and size refinement, closure of seams and poles
     double assemblySeconds = 0.0;     ///< loop distribution, classification and quad triangles
     double mergeSeconds = 0.0;        ///< merge of coincident vertices
+    /// Whether the chordal refinement met the tolerance; false when the quad budget (or a grid
+    /// too fine to split further) stopped it first, so the mesh may leave the surface by more.
+    bool toleranceMet = true;
+    /// The largest distance between the grid and the surface that the refinement estimated on
+    /// its final grid (model units).
+    double largestDeviation = 0.0;
   };
 
   struct MSurfaceIsolines;
