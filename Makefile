@@ -38,7 +38,8 @@ bench: build
 		echo "== $$b"; $$b; done
 
 fuzz:
-	@fuzz/run_trimmer_fuzzer.sh $(or $(FUZZ_SECONDS),60)
+	@fuzz/run_fuzzer.sh trimmer $(or $(FUZZ_SECONDS),60)
+	@fuzz/run_fuzzer.sh face $(or $(FUZZ_SECONDS),60)
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds the quad trimmer fuzzer with clang in build-fuzz and runs it.
-#   fuzz/run_trimmer_fuzzer.sh [seconds]   (default 60; FUZZ_SECONDS is read too)
-# New interesting inputs collect in build-fuzz/corpus/trimmer (the seed corpus in
-# fuzz/corpus/trimmer is only read); inputs that break a rule, crash or hang are written to
-# build-fuzz/artifacts/ and the script fails.
+# Builds a fuzzer with clang in build-fuzz and runs it.
+#   fuzz/run_fuzzer.sh trimmer|face [seconds]   (default 60; FUZZ_SECONDS is read too)
+# New interesting inputs collect in build-fuzz/corpus/<name> (the seed corpus in
+# fuzz/corpus/<name> is only read); inputs that break a rule, crash or hang are written to
+# build-fuzz/artifacts/<name>- and the script fails.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-seconds="${1:-${FUZZ_SECONDS:-60}}"
+name="${1:?usage: fuzz/run_fuzzer.sh trimmer|face [seconds]}"
+seconds="${2:-${FUZZ_SECONDS:-60}}"
 build=build-fuzz
 jobs="${JOBS:-2}"
 
@@ -27,9 +28,9 @@ scripts/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOXLEN_FUZZ=ON -DOXLEN_BUILD_TESTS=OFF \
   -DOXLEN_BUILD_BENCHMARKS=OFF -DOXLEN_BUILD_TOOLS=OFF >/dev/null
-cmake --build "$build" --target trimmer_fuzzer -j "$jobs"
+cmake --build "$build" --target "${name}_fuzzer" -j "$jobs"
 
-mkdir -p "$build/corpus/trimmer" "$build/artifacts"
-"$build/fuzz/trimmer_fuzzer" -max_total_time="$seconds" -timeout=20 -max_len=1024 -len_control=20 \
-  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$build/artifacts/" \
-  "$build/corpus/trimmer" fuzz/corpus/trimmer
+mkdir -p "$build/corpus/$name" "$build/artifacts"
+"$build/fuzz/${name}_fuzzer" -max_total_time="$seconds" -timeout=20 -max_len=1024 -len_control=20 \
+  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$build/artifacts/$name-" \
+  "$build/corpus/$name" "fuzz/corpus/$name"
