@@ -20,10 +20,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <numbers>
 #include <stdexcept>
 #include <string>
 #include <vector>

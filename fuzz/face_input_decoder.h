@@ -14,9 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <optional>
@@ -101,8 +101,7 @@ inline double ScaleOf(int which) {
 
 /// Tolerances as a share of the face's size: 0, 1e-12 up to 1.
 inline double ToleranceShare(int which) {
-  static constexpr double kShares[10] = {0.0,  1e-12, 1e-9, 1e-6, 1e-5,
-                                         1e-4, 1e-3,  1e-2, 0.1,  1.0};
+  static constexpr double kShares[10] = {0.0, 1e-12, 1e-9, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 0.1, 1.0};
   return kShares[which % 10];
 }
 
@@ -116,7 +115,8 @@ inline std::shared_ptr<const MCADUVSurface> Patch(double s) {
   std::vector<P3> points;
   for (int i = 0; i < 5; ++i)
     for (int j = 0; j < 5; ++j)
-      points.push_back({10.0 * s * i, 10.0 * s * j, 8.0 * s * std::sin(1.3 * i) * std::cos(0.9 * j)});
+      points.push_back(
+          {10.0 * s * i, 10.0 * s * j, 8.0 * s * std::sin(1.3 * i) * std::cos(0.9 * j)});
   const std::vector<double> knots{0, 0, 0, 0, 0.5, 1, 1, 1, 1};
   return std::make_shared<MCADUVNurbsSurface>(M3dNurbsSurface(4, 4, 5, 5, knots, knots, points));
 }
@@ -134,18 +134,24 @@ inline Surface DecodeSurface(trimmer_fuzz::MByteReader& in, double s) {
     case 1: {
       const double turn = in.Below(2) == 0 ? 2 * pi : pi;
       return {std::make_shared<MCADUVCylinder>(MCADFrame(), 10.0 * s, 0.0, turn, 0.0, 30.0 * s),
-              {0.0, 0.0}, {turn, 30.0 * s}, 40.0 * s};
+              {0.0, 0.0},
+              {turn, 30.0 * s},
+              40.0 * s};
     }
     case 2: {
       const double top = in.Below(2) == 0 ? pi / 2 : pi / 4;
       return {std::make_shared<MCADUVSphere>(MCADFrame(), 10.0 * s, 0.0, 2 * pi, -pi / 2, top),
-              {0.0, -pi / 2}, {2 * pi, top}, 20.0 * s};
+              {0.0, -pi / 2},
+              {2 * pi, top},
+              20.0 * s};
     }
     case 3:
       return {Patch(s), {0.0, 0.0}, {1.0, 1.0}, 60.0 * s};
     default:
       return {std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, 100.0 * s, 0.0, 60.0 * s),
-              {0.0, 0.0}, {100.0 * s, 60.0 * s}, std::hypot(100.0, 60.0) * s};
+              {0.0, 0.0},
+              {100.0 * s, 60.0 * s},
+              std::hypot(100.0, 60.0) * s};
   }
 }
 
@@ -158,8 +164,8 @@ inline std::optional<MKnownLoop> DecodeLoop(trimmer_fuzz::MByteReader& in, const
   const int farness = in.Below(8);
   const double reach = farness < 5 ? 1.0 : std::pow(10.0, 3 * (farness - 4));
   const UV middle = s.lo + 0.5 * extent;
-  const UV center = middle + reach * UV{(in.Unit() - 0.5) * extent[0] * 1.2,
-                                        (in.Unit() - 0.5) * extent[1] * 1.2};
+  const UV center =
+      middle + reach * UV{(in.Unit() - 0.5) * extent[0] * 1.2, (in.Unit() - 0.5) * extent[1] * 1.2};
   const double radius = reach * (0.01 + 0.7 * in.Unit()) * std::min(extent[0], extent[1]);
   const bool clockwise = in.Below(2) == 1;
   MKnownLoop loop;

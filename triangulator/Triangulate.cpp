@@ -132,11 +132,12 @@ bool HasLoopAroundDomainMark(const MCADFace& face) {
 }
 
 // The local meshes of the quads that contribute, appended in ascending quad order: crossed quads
-// trimmed, untouched quads whole when their first vertex is inside.
-MCadTriangulator::triangulation_result TriangulateQuads(
+// trimmed, untouched quads whole when their first vertex is inside. Cancellation is polled after
+// every crossed quad, whose trimming may take long; empty when it answers true.
+std::optional<MCadTriangulator::triangulation_result> TriangulateQuads(
     const MCadTriangulator::MQuadrangulatedSurface& grid,
     const std::vector<MCadTriangulator::MInternal::EVertexStatus>& statuses, double tolerance,
-    bool reversed) {
+    bool reversed, const std::function<bool()>& cancel) {
   using MInternal = MCadTriangulator::MInternal;
   MCadTriangulator::triangulation_result mesh;
   const auto verticesV = static_cast<std::size_t>(grid.quads.GetIsolinesCount(MQuads::EAxis::V));
@@ -146,6 +147,10 @@ MCadTriangulator::triangulation_result TriangulateQuads(
         statuses[static_cast<std::size_t>(first.u) * verticesV + first.v] ==
         MCadTriangulator::MTrimPartSelector::Inside;
     MInternal::TriangulateQuad(mesh, grid, quad, firstVertexInside, tolerance, reversed);
+    const bool crossed =
+        grid.loops.GetNumberOfLoopParts(quad) != 0 || grid.loops.GetNumberOfInnerLoops(quad) != 0;
+    if (crossed && IsCancelled(cancel))
+      return std::nullopt;
   }
   return mesh;
 }
@@ -257,10 +262,14 @@ MCadTriangulator::triangulation_result MCadTriangulator::Triangulate(
     return {};
 
   // 14. The triangles of every quad that contributes.
-  triangulation_result mesh = TriangulateQuads(grid, statuses, tolerance, reversed);
-  stats.assemblySeconds = SecondsSince(start);
   if (IsCancelled(cancel))
     return {};
+  std::optional<triangulation_result> quadMeshes =
+      TriangulateQuads(grid, statuses, tolerance, reversed, cancel);
+  if (!quadMeshes)
+    return {};
+  triangulation_result mesh = std::move(*quadMeshes);
+  stats.assemblySeconds = SecondsSince(start);
 
   // 15. Coincident vertices merged, flat triangles mended; the border edges of the loops set aside
   // found on the mesh.

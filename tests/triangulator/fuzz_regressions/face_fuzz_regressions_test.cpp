@@ -37,7 +37,12 @@ TEST(FaceFuzzRegressions, SeedCorpusAndRandomFacesPassTheChecks) {
     for (std::uint8_t& b : bytes)
       b = static_cast<std::uint8_t>(random());
     SCOPED_TRACE(k);
-    { auto f = face_fuzz::DecodeFace(bytes.data(), bytes.size()); std::cerr << "K " << k << " plate " << f.plate << " size " << f.size << " tol " << f.tolerance << " budget " << f.maxQuads << " L " << f.maxEdgeLength << " loops " << f.loops.size() << std::endl; }
+    {
+      auto f = face_fuzz::DecodeFace(bytes.data(), bytes.size());
+      std::cerr << "K " << k << " plate " << f.plate << " size " << f.size << " tol " << f.tolerance
+                << " budget " << f.maxQuads << " L " << f.maxEdgeLength << " loops "
+                << f.loops.size() << std::endl;
+    }
     EXPECT_EQ(face_fuzz::CheckFaceOnBytes(bytes.data(), bytes.size()), "");
   }
 }
@@ -49,8 +54,8 @@ TEST(FaceFuzzRegressions, ChecksRejectAMeshThatCoversTheWrongPoints) {
   const face_fuzz::MDecodedFace plate = face_fuzz::DecodeFace(empty.data(), 0);
   ASSERT_TRUE(plate.plate);
   ASSERT_TRUE(plate.loops.empty());
-  const auto whole = MCadTriangulator::Triangulate(plate.face, std::nullopt, 0.01,
-                                                   plate.maxEdgeLength, 1000, {});
+  const auto whole =
+      MCadTriangulator::Triangulate(plate.face, std::nullopt, 0.01, plate.maxEdgeLength, 1000, {});
   EXPECT_EQ(face_fuzz::CheckFaceMesh(plate, whole), "");
   EXPECT_NE(face_fuzz::CheckFaceMesh(plate, {}), "");  // nothing covered
 

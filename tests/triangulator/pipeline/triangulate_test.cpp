@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+#include "Oxlen/CadEntity/MCADLoopBuilder.h"
 #include "face_fixtures.h"
 #include "grid/grid_fixtures.h"
 
@@ -34,15 +35,21 @@ struct CountingCancel {
 // A cancellation at any of the checks the call makes ends it with the empty result; a callback
 // that is empty, or never answers true, changes nothing, and repeated calls agree bit for bit.
 TEST(TriangulateContract, CancellationAtEveryCheckGivesTheEmptyResult) {
-  for (const NamedFace& named : {SphereFace(), NurbsTorusFace()}) {
+  // A plate with a round hole: its crossed quads are checks of their own.
+  NamedFace holed = PlaneFace();
+  auto hole = MCADLoopBuilder(holed.face.GetSharedSurface()).Circle({5, 2}, 6, true).Build();
+  holed.face.AddLoop(
+      MCADLoopBuilder(holed.face.GetSharedSurface()).Rectangle({-20, -10}, {30, 15}).Build());
+  holed.face.AddLoop(hole);
+  for (const NamedFace& named : {SphereFace(), NurbsTorusFace(), holed}) {
     SCOPED_TRACE(named.name);
     const CountingCancel never;
     const Result full = TriangulateWith(named.face, 0.05, 5000, never);
     const std::size_t checks = *never.calls;
     ASSERT_FALSE(full.triangles.empty());
     // Grid, refinement (at least one pass and the quad stage), refinement done, loops segmented,
-    // closure, loops distributed, quads chosen.
-    ASSERT_GE(checks, 8u);
+    // closure, loops distributed, quads chosen; one more for every crossed quad.
+    ASSERT_GE(checks, named.face.LoopCount() == 0 ? 8u : 10u);
     const Result again = TriangulateWith(named.face, 0.05, 5000, {});
     EXPECT_EQ(again.vertices, full.vertices);
     EXPECT_EQ(again.triangles, full.triangles);
