@@ -5,7 +5,20 @@
 
 #include "Oxlen/CadEntity/MCAD2DLineSegment.h"
 #include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCAD3DNurbsCurve.h"
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve2DBased.h"
+
+namespace {
+
+// A fin bounds the face along its whole curve: a NURBS curve that may jump cannot.
+void RequireContinuous(const M3dNurbsCurve& nurbs) {
+  if (!nurbs.IsContinuous())
+    throw std::invalid_argument(
+        "curve: the NURBS curve is not continuous (order 1, or an inner knot of multiplicity "
+        "equal to the order), so it cannot be a loop edge");
+}
+
+}  // namespace
 
 MCADLoopBuilder::MCADLoopBuilder(std::shared_ptr<const MCADUVSurface> surface)
     : m_surface(std::move(surface)), m_loop(std::make_shared<MCADLoop>()) {
@@ -50,6 +63,8 @@ MCADLoopBuilder& MCADLoopBuilder::Circle(const UV& center, double radius, bool c
 MCADLoopBuilder& MCADLoopBuilder::Curve(std::shared_ptr<const MCAD2DVCurve> curve, bool sameSense) {
   if (!curve)
     throw std::invalid_argument("curve: must not be null");
+  if (const auto* nurbs = dynamic_cast<const MCAD2DNurbsCurve*>(curve.get()))
+    RequireContinuous(nurbs->GetNurbs());
   m_loop->AddFin(std::make_shared<MCAD3DVUVSurfaceCurve2DBased>(m_surface, std::move(curve)),
                  sameSense);
   return *this;
@@ -57,6 +72,8 @@ MCADLoopBuilder& MCADLoopBuilder::Curve(std::shared_ptr<const MCAD2DVCurve> curv
 
 MCADLoopBuilder& MCADLoopBuilder::SpaceCurve(std::shared_ptr<MCAD3DVUVSurfaceCurve> curve,
                                              bool sameSense) {
+  if (const auto* nurbs = dynamic_cast<const MCAD3DNurbsCurve*>(curve.get()))
+    RequireContinuous(nurbs->GetNurbs());
   m_loop->AddFin(std::move(curve), sameSense);
   return *this;
 }

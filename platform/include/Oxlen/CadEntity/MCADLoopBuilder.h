@@ -43,9 +43,13 @@ class OXLEN_CAD_TRIANGULATION_API MCADLoopBuilder {
   MCADLoopBuilder& Circle(const UV& center, double radius, bool clockwise = false);
 
   /// A fin on any UV curve, used in its own direction or against it.
+  /// @throws std::invalid_argument "curve: ..." for a null curve, or a `MCAD2DNurbsCurve` that is
+  ///         not continuous (`M3dNurbsCurve::IsContinuous`).
   MCADLoopBuilder& Curve(std::shared_ptr<const MCAD2DVCurve> curve, bool sameSense = true);
 
   /// A fin on a space curve (for example one that carries no UV), used as given.
+  /// @throws std::invalid_argument "curve: ..." for a null curve (from MCADLoop::AddFin), or a
+  ///         `MCAD3DNurbsCurve` that is not continuous (`M3dNurbsCurve::IsContinuous`).
   MCADLoopBuilder& SpaceCurve(std::shared_ptr<MCAD3DVUVSurfaceCurve> curve, bool sameSense = true);
 
   /// Marks the loop with a special case.
