@@ -7,6 +7,7 @@
 #include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
 #include "Oxlen/CadEntity/MCAD3DNurbsCurve.h"
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve2DBased.h"
+#include "Oxlen/Math/coordinate_limit.h"
 
 namespace {
 
@@ -27,10 +28,10 @@ MCADLoopBuilder::MCADLoopBuilder(std::shared_ptr<const MCADUVSurface> surface)
 }
 
 MCADLoopBuilder& MCADLoopBuilder::Line(const UV& from, const UV& to) {
-  if (!Oxlen::Math::is_finite(from))
-    throw std::invalid_argument("from: not finite");
-  if (!Oxlen::Math::is_finite(to))
-    throw std::invalid_argument("to: not finite");
+  if (!Oxlen::Math::is_within_coordinate_limit(from))
+    throw std::invalid_argument("from: not finite or beyond 1e100 in magnitude");
+  if (!Oxlen::Math::is_within_coordinate_limit(to))
+    throw std::invalid_argument("to: not finite or beyond 1e100 in magnitude");
   if (from == to)
     throw std::invalid_argument("to: equals from");
   return Curve(std::make_shared<MCAD2DLineSegment>(from, to));
@@ -52,10 +53,10 @@ MCADLoopBuilder& MCADLoopBuilder::Rectangle(const UV& lo, const UV& hi, bool clo
 }
 
 MCADLoopBuilder& MCADLoopBuilder::Circle(const UV& center, double radius, bool clockwise) {
-  if (!Oxlen::Math::is_finite(center))
-    throw std::invalid_argument("center: not finite");
-  if (!std::isfinite(radius) || !(radius > 0.0))
-    throw std::invalid_argument("radius: must be finite and positive");
+  if (!Oxlen::Math::is_within_coordinate_limit(center))
+    throw std::invalid_argument("center: not finite or beyond 1e100 in magnitude");
+  if (!Oxlen::Math::is_within_coordinate_limit(radius) || !(radius > 0.0))
+    throw std::invalid_argument("radius: must be positive and at most 1e100");
   return Curve(std::make_shared<MCAD2DNurbsCurve>(MCAD2DNurbsCurve::Circle(center, radius)),
                !clockwise);
 }

@@ -38,10 +38,14 @@ std::pair<Point, Point> CircleFrame(const Point& xAxis, const Point& yAxis) {
   return {x, yOrtho / orthoLength};
 }
 
+// The control points of a circle or an arc lie within 2 radii of the centre along any axis.
 void ValidateCircle(const Point& center, double radius) {
   ValidatePoint(center, "center");
   if (!(radius > 0.0) || !Oxlen::Math::is_within_coordinate_limit(radius))
     throw std::invalid_argument("radius: not positive, or beyond 1e100");
+  for (std::size_t k = 0; k < 3; ++k)
+    if (!Oxlen::Math::is_within_coordinate_limit(std::fabs(center[k]) + 2.0 * radius))
+      throw std::invalid_argument("radius: the circle's control points reach beyond 1e100");
 }
 
 }  // namespace

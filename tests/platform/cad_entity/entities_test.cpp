@@ -125,6 +125,10 @@ TEST(CoordinateLimit, EntitiesRejectCoordinatesWhoseSquaresWouldOverflow) {
     ExpectInvalid("end", [&] { MCAD2DLineSegment(P2{0, 0}, P2{huge, 0}); });
     ExpectInvalid("min", [&] { MCADDomainLimits(-std::fabs(huge), 0); });
     ExpectInvalid("period", [&] { MCADDomainLimits(0, 1, std::fabs(huge)); });
+    MCADLoopBuilder builder(std::make_shared<MCADUVPlane>(frame, 0, 1, 0, 1));
+    ExpectInvalid("to", [&] { builder.Line({0, 0}, {0, huge}); });
+    ExpectInvalid("center", [&] { builder.Circle({huge, 0}, 1); });
+    ExpectInvalid("radius", [&] { builder.Circle({0, 0}, std::fabs(huge)); });
   }
   EXPECT_NO_THROW(
       MCADUVPlane(MCADFrame(P3{1e100, 0, -1e100}, P3{0, 0, 1}, P3{1, 0, 0}), -1e100, 1e100, 0, 1));

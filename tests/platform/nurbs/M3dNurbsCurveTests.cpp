@@ -118,6 +118,8 @@ TEST(M3dNurbsCurve, DomainClampingAndMalformedInput) {
     ExpectInvalid("center", [&] { M3dNurbsCurve::Circle(Point3(0, 0, huge), 1, x, y); });
     ExpectInvalid("radius", [&] { M3dNurbsCurve::Circle(o, std::fabs(huge), x, y); });
   }
+  ExpectInvalid("radius", [&] { M3dNurbsCurve::Circle(Point3(0, 0.6e100, 0), 0.3e100, x, y); });
+  EXPECT_NO_THROW(M3dNurbsCurve::Circle(Point3(0, 0.3e100, 0), 0.3e100, x, y));
   EXPECT_NO_THROW(M3dNurbsCurve(3, k, {o, x, Point3(0, 1e100, -1e100)}));
   ExpectInvalid("endAngle", [&] { M3dNurbsCurve::Arc(o, 1, x, y, 0.0, 7.0); });
   ExpectInvalid("startAngle", [&] { M3dNurbsCurve::Arc(o, 1, x, y, NAN, 1.0); });

@@ -34,7 +34,8 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsCurve {
   /// start. The quarter points (parameters 0, 1/4, 1/2, 3/4, 1) are control points and evaluate
   /// exactly.
   /// @param[in] center the centre, its coordinates within 1e100 in magnitude.
-  /// @param[in] radius a positive radius up to 1e100.
+  /// @param[in] radius a positive radius; every coordinate of the centre plus twice the radius
+  ///                   stays within 1e100 in magnitude (where the control points lie).
   /// @param[in] xAxis  direction of the start point; normalised.
   /// @param[in] yAxis  second direction of the circle's plane; made orthogonal to xAxis and
   ///                   normalised.
