@@ -57,12 +57,12 @@ bool StepPassesSeveral(const std::vector<double>& us, const std::vector<double>&
 // The parameter list of the fin's curve, refined against the isolines when the curve is defined
 // in UV. A NURBS UV curve that lists only its two ends (a single polynomial piece) is first cut
 // into `order` equal parameter steps, so that its inner shape is sampled at all.
-MCADParameterList_1d ListParameters(const MCAD3DVUVSurfaceCurve& curve,
+MCADParameterList_1d ListParameters(const loops::detail::FinCurve& curve,
                                     const MCadTriangulator::MSurfaceIsolines& isolines) {
   MCADParameterList_1d list;
-  const MCAD2DVCurve* uvCurve = loops::detail::UVCurveOf(curve);
+  const MCAD2DVCurve* uvCurve = curve.UVCurve();
   if (uvCurve == nullptr) {
-    curve.GetParameterList(list);
+    curve.Curve().GetParameterList(list);
     return list;
   }
   uvCurve->GetParameterList(list);
@@ -144,13 +144,13 @@ MLoopSegmenter::MFinSamples MLoopSegmenter::SampleFinCurve(
     const MSurfaceIsolines& isolines, double tolerance) {
   if (std::isnan(tolerance))
     throw std::invalid_argument("tolerance: NaN");
-  const MCAD3DVUVSurfaceCurve& curve = loops::detail::CurveOf(fin);
+  const loops::detail::FinCurve curve(fin);
   const std::vector<double> doubled = WithMidpoints(ListParameters(curve, isolines));
 
   std::vector<point<double, 3>> points;
   points.reserve(doubled.size());
   for (double t : doubled)
-    points.push_back(loops::detail::ModelPoint(curve, t, placement));
+    points.push_back(curve.ModelPoint(t, placement));
 
   MFinSamples samples;
   samples.parameters = doubled;

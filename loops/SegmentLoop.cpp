@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -29,6 +30,10 @@ constexpr double kStalledProjection = 2.220446049250313e-16;
 // Points of a segmented loop must span a box whose diagonal reaches this length.
 constexpr double kSmallestLoopDiagonal = 0.0001;
 
+// A point of a space curve farther from the grid's box than this many box diagonals (or ten
+// tolerances, when more) has left the face behind.
+constexpr double kFarthestInBoxDiagonals = 10.0;
+
 // A curve sample: its parameter and its point in model space.
 struct Sample {
   double t;
@@ -44,13 +49,15 @@ struct PendingSample {
 
 // What the chordal refinement of one fin needs to evaluate and check its curve.
 struct ChordRefiner {
-  const MCAD3DVUVSurfaceCurve& curve;
+  const loops::detail::FinCurve& curve;
   const Oxlen::Math::matrix4x4<double>& placement;
   double tolerance;
   const Oxlen::Math::boundingbox<double, 3>& box;
-  double farthestSquared;  // squared distance from the box beyond which the loop is broken
+  // Squared distance from the box beyond which a space curve has left the face behind; infinite
+  // for a curve clipped in UV, which never leaves the surface's limits.
+  double farthestSquared;
 
-  Sample Evaluate(double t) const { return {t, loops::detail::ModelPoint(curve, t, placement)}; }
+  Sample Evaluate(double t) const { return {t, curve.ModelPoint(t, placement)}; }
 
   // The curve point between two samples that projects within the tolerance of the middle of
   // their chord, found by bisection of the parameter interval. When the projection stalls, or
@@ -149,13 +156,57 @@ void RequireExtent(const std::vector<MPointOnLoop>& points) {
     throw MLoopSegmenter::MExceptionBadLoop();
 }
 
+// True when the UV point lies on the border of the rectangle.
+bool OnBorder(const point<double, 2>& uv, const MCADUVSurface& surface) {
+  const MCADDomainLimits& u = surface.GetExtremesUV(eInU);
+  const MCADDomainLimits& v = surface.GetExtremesUV(eInV);
+  return uv[0] == u.GetMin() || uv[0] == u.GetMax() || uv[1] == v.GetMin() || uv[1] == v.GetMax();
+}
+
+// A loop of UV fins on a surface without periodic direction that clipping laid wholly onto the
+// border of the limits, and that winds around the limits' inside zero times, bounds nothing
+// within the limits: MExceptionBadLoop. (All its points on the border, its signed area is a
+// whole number of times the limits' area; below half of it the number is zero.) A loop with a
+// point inside the limits, or one that runs around them, is left alone.
+void RequireRegionWithinLimits(const std::vector<MPointOnLoop>& points,
+                               const MCADUVSurface* surface) {
+  if (surface == nullptr || surface->GetIsPeriodicInUV(eInU) || surface->GetIsPeriodicInUV(eInV))
+    return;
+  const MCADDomainLimits& u = surface->GetExtremesUV(eInU);
+  const MCADDomainLimits& v = surface->GetExtremesUV(eInV);
+  const point<double, 2> corner(u.GetMin(), v.GetMin());  // keeps the products small
+  double twiceArea = 0.0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const auto& a = points[i].uv;
+    const auto& b = points[(i + 1) % points.size()].uv;
+    if (!a || !b || !OnBorder(*a, *surface))
+      return;
+    twiceArea += Oxlen::Math::cross(*a - corner, *b - corner);
+  }
+  const double limitsArea = (u.GetMax() - u.GetMin()) * (v.GetMax() - v.GetMin());
+  if (std::fabs(twiceArea) < limitsArea)
+    throw MLoopSegmenter::MExceptionBadLoop();
+}
+
+// The squared distance from the box beyond which a point of the curve is too far: none for a
+// curve clipped in UV, max(10 tolerance, 10 box diagonals) for a space curve.
+double FarthestSquared(const loops::detail::FinCurve& curve, double tolerance,
+                       const Oxlen::Math::boundingbox<double, 3>& box) {
+  if (curve.UVCurve() != nullptr)
+    return std::numeric_limits<double>::infinity();
+  const double diagonal =
+      box.is_empty() ? 0.0 : geometry::detail::overflow_safe_length(box.extent());
+  const double farthest = std::max(10.0 * tolerance, kFarthestInBoxDiagonals * diagonal);
+  return farthest * farthest;
+}
+
 }  // namespace
 
 MLoopSegmenter::MFinPoints MLoopSegmenter::SegmentFin(
     const MCADFin& fin, const Oxlen::Math::matrix4x4<double>& placement, double tolerance,
     const MSurfaceIsolines& isolines, const Oxlen::Math::boundingbox<double, 3>& box) {
   loops::detail::RequireTolerance(tolerance);
-  const MCAD3DVUVSurfaceCurve& curve = loops::detail::CurveOf(fin);
+  const loops::detail::FinCurve curve(fin);
   const MFinSamples initial = SampleFinCurve(fin, placement, isolines, tolerance);
 
   std::vector<Sample> samples;
@@ -163,17 +214,16 @@ MLoopSegmenter::MFinPoints MLoopSegmenter::SegmentFin(
   for (std::size_t k = 0; k < initial.parameters.size(); ++k)
     samples.push_back({initial.parameters[k], initial.points[k]});
   if (samples.size() >= 2) {
-    const double farthest = std::max(10.0 * tolerance, 1000.0);
-    const ChordRefiner refiner{curve, placement, tolerance, box, farthest * farthest};
+    const ChordRefiner refiner{curve, placement, tolerance, box,
+                               FarthestSquared(curve, tolerance, box)};
     samples = refiner.Refine(samples);
   }
 
   MFinPoints points;
   points.reserve(samples.size());
-  const MCAD2DVCurve* uvCurve = loops::detail::UVCurveOf(curve);
   for (const Sample& s : samples) {
-    if (uvCurve != nullptr)
-      points.emplace_back(s.p, loops::detail::UVPoint(*uvCurve, s.t));
+    if (curve.UVCurve() != nullptr)
+      points.emplace_back(s.p, curve.ClippedUVPoint(s.t));
     else
       points.emplace_back(s.p);
   }
@@ -193,7 +243,12 @@ MCadTriangulator::MSegmentedLoop MLoopSegmenter::SegmentLoop(
   std::vector<MFinPoints> fins;
   fins.reserve(loop.FinCount());
   for (const MCADFin& fin : loop.Fins()) {
-    MFinPoints points = SegmentFin(fin, placement, tolerance, isolines, box);
+    MFinPoints points;
+    try {
+      points = SegmentFin(fin, placement, tolerance, isolines, box);
+    } catch (const MExceptionBadFin& e) {
+      throw MExceptionBadFin(fins.size(), e.reason);
+    }
     // A curve that lists no parameter gives no point to chain.
     if (points.empty())
       throw MExceptionBadLoop();
@@ -208,5 +263,7 @@ MCadTriangulator::MSegmentedLoop MLoopSegmenter::SegmentLoop(
 
   MSegmentedLoop segmented = Concatenate(fins, tags);
   RequireExtent(segmented.points);
+  RequireRegionWithinLimits(segmented.points,
+                            loops::detail::FinCurve(loop.Fins().front()).Surface());
   return segmented;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <list>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "Oxlen/Cad/Triangulation/MLoopSegmenter.h"
 #include "Oxlen/CadEntity/MCADFace.h"
@@ -42,6 +44,17 @@ const MCADLoop* ChooseAlternative(const MCADFace& face, MCADLoop& loop,
   return alternatives.size() == 1 ? alternatives.front().get() : &loop;
 }
 
+// The rejection of a face whose loop `index` has a fin that cannot be a loop edge.
+std::invalid_argument BadFinOfFace(std::size_t index, Attempt attempt,
+                                   const MCadTriangulator::MLoopSegmenter::MExceptionBadFin& e) {
+  std::string where = "face: loop " + std::to_string(index);
+  if (attempt == Attempt::Alternative)
+    where += " (alternative)";
+  if (e.fin)
+    where += ", fin " + std::to_string(*e.fin);
+  return std::invalid_argument(where + ": " + e.reason);
+}
+
 }  // namespace
 
 std::vector<MCadTriangulator::MSegmentedLoop> MCadTriangulator::MInternal::SegmentLoops(
@@ -50,6 +63,7 @@ std::vector<MCadTriangulator::MSegmentedLoop> MCadTriangulator::MInternal::Segme
   std::optional<std::vector<int>> remainingTags = finTags;
   const Oxlen::Math::matrix4x4<double> placement = face.GetTransformationMatrix();
   std::vector<MSegmentedLoop> result;
+  std::size_t index = 0;
   for (const std::shared_ptr<MCADLoop>& loop : face.Loops()) {
     for (Attempt attempt : {Attempt::Direct, Attempt::Alternative}) {
       const MCADLoop* toSegment = loop.get();
@@ -66,8 +80,12 @@ std::vector<MCadTriangulator::MSegmentedLoop> MCadTriangulator::MInternal::Segme
         break;
       } catch (const MLoopSegmenter::MExceptionBadLoop&) {
         // The next attempt follows; after the alternative attempt the loop is left out.
+      } catch (const MLoopSegmenter::MExceptionBadFin& e) {
+        // A broken curve is the caller's error: the face is rejected, not silently changed.
+        throw BadFinOfFace(index, attempt, e);
       }
     }
+    ++index;
   }
   return result;
 }

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "Oxlen/Math/coordinate_limit.h"
+
 namespace Oxlen::CadEntity::Detail {
 
 namespace {
@@ -41,8 +43,8 @@ void RequireOrdered(double min, double max, const char* minName, const char* max
 }  // namespace
 
 void RequireFinite(double value, const char* name) {
-  if (!std::isfinite(value))
-    Fail(name, "not finite");
+  if (!Oxlen::Math::is_within_coordinate_limit(value))
+    Fail(name, "not finite or beyond 1e100 in magnitude");
 }
 
 void RequirePositive(double value, const char* name) {
@@ -52,9 +54,10 @@ void RequirePositive(double value, const char* name) {
 }
 
 void RequireValidFrame(const MCADFrame& frame) {
-  if (!Oxlen::Math::is_finite(frame.origin) || !Oxlen::Math::is_finite(frame.xAxis) ||
-      !Oxlen::Math::is_finite(frame.yAxis) || !Oxlen::Math::is_finite(frame.zAxis))
-    Fail("frame", "not finite");
+  if (!Oxlen::Math::is_within_coordinate_limit(frame.origin) ||
+      !Oxlen::Math::is_finite(frame.xAxis) || !Oxlen::Math::is_finite(frame.yAxis) ||
+      !Oxlen::Math::is_finite(frame.zAxis))
+    Fail("frame", "not finite, or its origin beyond 1e100");
   if (!frame.IsOrthonormal(kFrameTolerance))
     Fail("frame", "axes not right-handed orthonormal");
 }

@@ -23,13 +23,16 @@ inline constexpr double kQuarterTurn = 1.5707963267948966;
 /// Quarter turns closer than this to a limit are not added to the regular grid either.
 inline constexpr double kAngleTolerance = 1e-10;
 
-/// @throws std::invalid_argument "<name>: not finite" when `value` is NaN or infinite.
+/// @throws std::invalid_argument "<name>: not finite or beyond 1e100 in magnitude" when `value`
+///         is NaN, infinite or larger than Oxlen::Math::kMaxCoordinate in magnitude (lengths and
+///         parameters alike).
 void RequireFinite(double value, const char* name);
 
 /// @throws std::invalid_argument "<name>: ..." when `value` is not finite or not positive.
 void RequirePositive(double value, const char* name);
 
-/// @throws std::invalid_argument "frame: ..." when the frame is not finite or not orthonormal.
+/// @throws std::invalid_argument "frame: ..." when the frame is not finite, its origin lies beyond
+///         1e100 or its axes are not orthonormal.
 void RequireValidFrame(const MCADFrame& frame);
 
 /// Non-periodic limits [min, max].

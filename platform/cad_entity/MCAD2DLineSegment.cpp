@@ -5,13 +5,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "Oxlen/Math/coordinate_limit.h"
+
 namespace {
 
 using Point2 = Oxlen::Math::point<double, 2>;
 
 const Point2& RequireFinite(const Point2& p, const char* name) {
-  if (!Oxlen::Math::is_finite(p))
-    throw std::invalid_argument(std::string(name) + ": not finite");
+  if (!Oxlen::Math::is_within_coordinate_limit(p))
+    throw std::invalid_argument(std::string(name) + ": not finite or beyond 1e100 in magnitude");
   return p;
 }
 

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "Oxlen/Math/coordinate_limit.h"
+
 namespace {
 
 using Point3 = Oxlen::Math::point<double, 3>;
@@ -35,7 +37,8 @@ Point3 RemoveComponent(const Point3& v, const Point3& unitDirection) {
 
 MCADFrame::MCADFrame(const Point3& origin, const Point3& zAxis, const Point3& xAxis)
     : origin(origin) {
-  RequireFinite(origin, "origin");
+  if (!Oxlen::Math::is_within_coordinate_limit(origin))
+    throw std::invalid_argument("origin: not finite or beyond 1e100 in magnitude");
   RequireFinite(zAxis, "zAxis");
   RequireFinite(xAxis, "xAxis");
   const Point3 z = UnitVector(zAxis);

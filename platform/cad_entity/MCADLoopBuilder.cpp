@@ -5,7 +5,21 @@
 
 #include "Oxlen/CadEntity/MCAD2DLineSegment.h"
 #include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCAD3DNurbsCurve.h"
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve2DBased.h"
+#include "Oxlen/Math/coordinate_limit.h"
+
+namespace {
+
+// A fin bounds the face along its whole curve: a NURBS curve that may jump cannot.
+void RequireContinuous(const M3dNurbsCurve& nurbs) {
+  if (!nurbs.IsContinuous())
+    throw std::invalid_argument(
+        "curve: the NURBS curve is not continuous (order 1, or an inner knot of multiplicity "
+        "equal to the order), so it cannot be a loop edge");
+}
+
+}  // namespace
 
 MCADLoopBuilder::MCADLoopBuilder(std::shared_ptr<const MCADUVSurface> surface)
     : m_surface(std::move(surface)), m_loop(std::make_shared<MCADLoop>()) {
@@ -14,10 +28,10 @@ MCADLoopBuilder::MCADLoopBuilder(std::shared_ptr<const MCADUVSurface> surface)
 }
 
 MCADLoopBuilder& MCADLoopBuilder::Line(const UV& from, const UV& to) {
-  if (!Oxlen::Math::is_finite(from))
-    throw std::invalid_argument("from: not finite");
-  if (!Oxlen::Math::is_finite(to))
-    throw std::invalid_argument("to: not finite");
+  if (!Oxlen::Math::is_within_coordinate_limit(from))
+    throw std::invalid_argument("from: not finite or beyond 1e100 in magnitude");
+  if (!Oxlen::Math::is_within_coordinate_limit(to))
+    throw std::invalid_argument("to: not finite or beyond 1e100 in magnitude");
   if (from == to)
     throw std::invalid_argument("to: equals from");
   return Curve(std::make_shared<MCAD2DLineSegment>(from, to));
@@ -39,10 +53,10 @@ MCADLoopBuilder& MCADLoopBuilder::Rectangle(const UV& lo, const UV& hi, bool clo
 }
 
 MCADLoopBuilder& MCADLoopBuilder::Circle(const UV& center, double radius, bool clockwise) {
-  if (!Oxlen::Math::is_finite(center))
-    throw std::invalid_argument("center: not finite");
-  if (!std::isfinite(radius) || !(radius > 0.0))
-    throw std::invalid_argument("radius: must be finite and positive");
+  if (!Oxlen::Math::is_within_coordinate_limit(center))
+    throw std::invalid_argument("center: not finite or beyond 1e100 in magnitude");
+  if (!Oxlen::Math::is_within_coordinate_limit(radius) || !(radius > 0.0))
+    throw std::invalid_argument("radius: must be positive and at most 1e100");
   return Curve(std::make_shared<MCAD2DNurbsCurve>(MCAD2DNurbsCurve::Circle(center, radius)),
                !clockwise);
 }
@@ -50,6 +64,8 @@ MCADLoopBuilder& MCADLoopBuilder::Circle(const UV& center, double radius, bool c
 MCADLoopBuilder& MCADLoopBuilder::Curve(std::shared_ptr<const MCAD2DVCurve> curve, bool sameSense) {
   if (!curve)
     throw std::invalid_argument("curve: must not be null");
+  if (const auto* nurbs = dynamic_cast<const MCAD2DNurbsCurve*>(curve.get()))
+    RequireContinuous(nurbs->GetNurbs());
   m_loop->AddFin(std::make_shared<MCAD3DVUVSurfaceCurve2DBased>(m_surface, std::move(curve)),
                  sameSense);
   return *this;
@@ -57,6 +73,8 @@ MCADLoopBuilder& MCADLoopBuilder::Curve(std::shared_ptr<const MCAD2DVCurve> curv
 
 MCADLoopBuilder& MCADLoopBuilder::SpaceCurve(std::shared_ptr<MCAD3DVUVSurfaceCurve> curve,
                                              bool sameSense) {
+  if (const auto* nurbs = dynamic_cast<const MCAD3DNurbsCurve*>(curve.get()))
+    RequireContinuous(nurbs->GetNurbs());
   m_loop->AddFin(std::move(curve), sameSense);
   return *this;
 }

@@ -24,6 +24,17 @@ void RequireParallelMap(const triangle_surface& surface, const vertex_triangles_
                                 std::to_string(surface.vertices.size()) + " vertices");
 }
 
+// The entry of a vertex the split edits lists only existing triangles. Entries are ascending, so
+// their last index decides.
+void RequireEntryInRange(std::size_t v, const triangle_surface& surface,
+                         const vertex_triangles_map& map) {
+  if (!map[v].empty() && *map[v].rbegin() >= surface.triangles.size())
+    throw std::invalid_argument("map: the entry of vertex " + std::to_string(v) +
+                                " lists triangle " + std::to_string(*map[v].rbegin()) +
+                                " beyond the triangle count " +
+                                std::to_string(surface.triangles.size()));
+}
+
 // The triangles to split, ascending, after checking every index the split will touch.
 std::vector<std::size_t> CollectTrianglesToSplit(const std::array<std::size_t, 2>& edge,
                                                  const triangle_surface& surface,
@@ -33,12 +44,17 @@ std::vector<std::size_t> CollectTrianglesToSplit(const std::array<std::size_t, 2
   RequireParallelMap(surface, map);
   if (edge[0] == edge[1])
     return {};
+  RequireEntryInRange(edge[0], surface, map);
+  RequireEntryInRange(edge[1], surface, map);
   std::vector<std::size_t> holders = triangle_indices_from_edge(edge, surface, map, false);
-  for (const std::size_t t : holders)
-    for (const std::size_t v : surface.triangles[t])
+  for (const std::size_t t : holders) {
+    for (const std::size_t v : surface.triangles[t]) {
       if (v >= map.size())
         throw std::invalid_argument("map: triangle " + std::to_string(t) +
                                     " has a corner without an entry");
+      RequireEntryInRange(v, surface, map);
+    }
+  }
   return holders;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "Oxlen/Math/coordinate_limit.h"
 #include "platform/nurbs/NurbsBasis.h"
 
 namespace {
@@ -15,8 +16,8 @@ using Point = M3dNurbsCurve::Point;
 namespace detail = Oxlen::Nurbs::detail;
 
 void ValidatePoint(const Point& p, const char* name) {
-  if (!Oxlen::Math::is_finite(p))
-    throw std::invalid_argument(std::string(name) + ": not finite");
+  if (!Oxlen::Math::is_within_coordinate_limit(p))
+    throw std::invalid_argument(std::string(name) + ": not finite or beyond 1e100 in magnitude");
 }
 
 // The orthonormal frame (X, Y) of a circle's plane from two user axes.
@@ -37,10 +38,14 @@ std::pair<Point, Point> CircleFrame(const Point& xAxis, const Point& yAxis) {
   return {x, yOrtho / orthoLength};
 }
 
+// The control points of a circle or an arc lie within 2 radii of the centre along any axis.
 void ValidateCircle(const Point& center, double radius) {
   ValidatePoint(center, "center");
-  if (!(radius > 0.0) || !std::isfinite(radius))
-    throw std::invalid_argument("radius: not positive and finite");
+  if (!(radius > 0.0) || !Oxlen::Math::is_within_coordinate_limit(radius))
+    throw std::invalid_argument("radius: not positive, or beyond 1e100");
+  for (std::size_t k = 0; k < 3; ++k)
+    if (!Oxlen::Math::is_within_coordinate_limit(std::fabs(center[k]) + 2.0 * radius))
+      throw std::invalid_argument("radius: the circle's control points reach beyond 1e100");
 }
 
 }  // namespace
@@ -152,8 +157,9 @@ M3dNurbsCurve::Point M3dNurbsCurve::Evaluate(double t) const {
 }
 
 std::vector<M3dNurbsCurve::Point> M3dNurbsCurve::EvaluateDerivatives(double t, int count) const {
-  if (count < 0)
-    throw std::invalid_argument("count: negative");
+  if (count < 0 || count > kMaxDerivativeCount)
+    throw std::invalid_argument("count: " + std::to_string(count) + " is not in [0, " +
+                                std::to_string(kMaxDerivativeCount) + "]");
   const int degree = GetDegree();
   const int width = degree + 1;
   t = detail::ClampParameter(t, GetStartParameter(), GetEndParameter());
@@ -182,6 +188,10 @@ std::vector<M3dNurbsCurve::Point> M3dNurbsCurve::EvaluateDerivatives(double t, i
     result[k] = v / weightDerivatives[0];
   }
   return result;
+}
+
+bool M3dNurbsCurve::IsContinuous() const {
+  return detail::IsContinuousKnotVector(m_order, GetCount(), m_knots);
 }
 
 std::vector<double> M3dNurbsCurve::GetDistinctKnots() const {

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "Oxlen/Math/coordinate_limit.h"
 #include "platform/nurbs/NurbsBasis.h"
 
 namespace {
@@ -44,9 +45,14 @@ M3dNurbsSurface::M3dNurbsSurface(int orderU, int orderV, int countU, int countV,
         "controlPoints: expected countU x countV = " + std::to_string(expected) + " points, got " +
         std::to_string(m_controlPoints.size()));
   for (const Point& p : m_controlPoints)
-    if (!Oxlen::Math::is_finite(p))
-      throw std::invalid_argument("controlPoints: not finite");
+    if (!Oxlen::Math::is_within_coordinate_limit(p))
+      throw std::invalid_argument("controlPoints: not finite or beyond 1e100 in magnitude");
   detail::ValidateWeights(m_weights, expected, "weights");
+}
+
+bool M3dNurbsSurface::IsContinuous() const {
+  return detail::IsContinuousKnotVector(m_orderU, m_countU, m_knotsU) &&
+         detail::IsContinuousKnotVector(m_orderV, m_countV, m_knotsV);
 }
 
 std::vector<double> M3dNurbsSurface::GetDistinctKnotsU() const {

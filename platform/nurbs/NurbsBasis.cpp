@@ -4,6 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Oxlen/Math/coordinate_limit.h"
+
 namespace Oxlen::Nurbs::detail {
 
 void ValidateKnots(int order, std::size_t count, const std::vector<double>& knots,
@@ -20,8 +22,8 @@ void ValidateKnots(int order, std::size_t count, const std::vector<double>& knot
                                 " values (control points + order), got " +
                                 std::to_string(knots.size()));
   for (double k : knots)
-    if (!std::isfinite(k))
-      throw std::invalid_argument(knotsName + ": not finite");
+    if (!Oxlen::Math::is_within_coordinate_limit(k))
+      throw std::invalid_argument(knotsName + ": not finite or beyond 1e100 in magnitude");
   for (std::size_t i = 1; i < knots.size(); ++i)
     if (knots[i] < knots[i - 1])
       throw std::invalid_argument(knotsName + ": not non-decreasing");
@@ -149,6 +151,23 @@ std::vector<double> DistinctKnotsInDomain(int degree, int count, const std::vect
     if (distinct.empty() || knots[i] > distinct.back())
       distinct.push_back(knots[i]);
   return distinct;
+}
+
+bool IsContinuousKnotVector(int order, int count, const std::vector<double>& knots) {
+  if (order < 2)
+    return false;
+  const double start = knots[static_cast<std::size_t>(order) - 1];
+  const double end = knots[static_cast<std::size_t>(count)];
+  // Equal values are adjacent in the non-decreasing vector: count each run once.
+  for (std::size_t i = 0; i < knots.size();) {
+    std::size_t j = i;
+    while (j < knots.size() && knots[j] == knots[i])
+      ++j;
+    if (start < knots[i] && knots[i] < end && j - i >= static_cast<std::size_t>(order))
+      return false;
+    i = j;
+  }
+  return true;
 }
 
 double Binomial(int n, int k) {

@@ -48,6 +48,12 @@ void BasisFunctionDerivatives(int span, double t, int degree, int derivatives,
 /// The distinct knot values within [knots[degree], knots[count]], ascending.
 std::vector<double> DistinctKnotsInDomain(int degree, int count, const std::vector<double>& knots);
 
+/// True when a curve of this order and knot vector is continuous over its domain: order >= 2
+/// and no knot value strictly inside [knots[order - 1], knots[count]] occurs `order` or more
+/// times (such a knot ends every basis function at once, and the curve may jump there).
+/// @pre the knot vector passed ValidateKnots.
+bool IsContinuousKnotVector(int order, int count, const std::vector<double>& knots);
+
 /// Binomial coefficient n over k for small n (derivative orders).
 double Binomial(int n, int k);
 

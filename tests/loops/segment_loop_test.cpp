@@ -17,7 +17,10 @@
 
 #include "Oxlen/Cad/Triangulation/MLoopSegmenter.h"
 #include "Oxlen/Cad/Triangulation/geometry/distances.h"
+#include "Oxlen/CadEntity/MCAD2DLineSegment.h"
 #include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCAD3DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve2DBased.h"
 #include "Oxlen/CadEntity/MCADFrame.h"
 #include "Oxlen/CadEntity/MCADLoop.h"
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
@@ -308,18 +311,25 @@ TEST(SegmentLoop, GapsAndOvershootsBetweenFinsAreRepaired) {
 }
 
 TEST(SegmentLoop, LoopsThatCannotBeSegmentedThrow) {
-  // A curve far outside the grid's box; a loop spanning a box of diagonal below 0.0001 (one a
-  // little larger is fine, and without tags gives none).
+  // A space curve farther from the grid's box than ten box diagonals; a loop spanning a box of
+  // diagonal below 0.0001 (one a little larger is fine, and without tags gives none).
   const auto circle = [](Point2 centre, double radius) {
     return MCADLoopBuilder(kPlane).Circle(centre, radius).Build();
   };
-  const auto far = circle({5000, 0}, 10);
+  const auto far = SpaceLoop([](double t) {
+    return Point3(5000 + 10 * std::cos(2 * kPi * t), 10 * std::sin(2 * kPi * t), 0.0);
+  });
   ExpectThrowWith<BadLoop>([&] { Segment(*far, {}, 0.01); }, "MLoopSegmenter: incorrect loop");
+  EXPECT_NO_THROW(Segment(*SpaceLoop([](double t) {
+    return Point3(1000 + 10 * std::cos(2 * kPi * t), 10 * std::sin(2 * kPi * t), 0.0);
+  }),
+                          {}, 0.01));
   EXPECT_THROW(Segment(*circle({50, 50}, 0.00003), std::nullopt, 1e-6), BadLoop);
   EXPECT_FALSE(Segment(*circle({50, 50}, 0.00004), std::nullopt, 1e-6).tags);
 
-  // Curves with NaN points: a space curve broken on a stretch in the middle, one broken at its
-  // end only, and a UV curve broken in the middle.
+  // Curves with NaN points reject the loop, naming the fin: a space curve broken on a stretch in
+  // the middle, one broken at its end only, a UV curve broken in the middle, a curve listing a
+  // NaN parameter.
   const double bad = std::nan("");
   const auto uv = std::make_shared<FunctionUVCurve>(
       [bad](double t) {
@@ -327,14 +337,38 @@ TEST(SegmentLoop, LoopsThatCannotBeSegmentedThrow) {
                       50 + 10 * std::sin(6 * t));
       },
       std::vector<double>{0, 0.25, 0.5, 0.75, 1});
-  for (const auto& loop :
-       {SpaceLoop([bad](double t) {
-          return Point3(10 + 10 * std::cos(2 * kPi * t), 10 + 10 * std::sin(2 * kPi * t),
-                        t > 0.4 && t < 0.45 ? bad : 0.0);
-        }),
-        SpaceLoop([bad](double t) { return Point3(10 * t, t == 1.0 ? bad : 0.0, 0.0); }),
-        MCADLoopBuilder(kPlane).Curve(uv).Build()})
-    EXPECT_THROW(Segment(*loop, std::nullopt, 0.01), BadLoop);
+  const auto line = [](double t) { return Point3(10 - 10 * t, 0.0, 0.0); };
+  const auto nanParameter = std::make_shared<FunctionCurve>(
+      [](double t) { return Point3(10 * t, 0.0, 0.0); }, std::vector<double>{0, bad, 1});
+  std::vector<std::pair<std::shared_ptr<MCADLoop>, std::string>> brokenLoops = {
+      {SpaceLoop([bad](double t) {
+         return Point3(10 + 10 * std::cos(2 * kPi * t), 10 + 10 * std::sin(2 * kPi * t),
+                       t > 0.4 && t < 0.45 ? bad : 0.0);
+       }),
+       "loop: fin 0: the curve gives a point that is not finite"},
+      {SpaceLoop(line, [bad](double t) { return Point3(10 * t, t == 1.0 ? bad : 0.0, 0.0); }),
+       "loop: fin 1: the curve gives a point that is not finite"},
+      {MCADLoopBuilder(kPlane).Curve(uv).Build(),
+       "loop: fin 0: the curve gives a UV point that is not finite"},
+      {SpaceLoop(line), "loop: fin 1: the curve lists a parameter that is not finite"}};
+  brokenLoops.back().first->AddFin(nanParameter, true);
+  for (const auto& [loop, message] : brokenLoops) {
+    SCOPED_TRACE(message);
+    try {
+      Segment(*loop, std::nullopt, 0.01);
+      ADD_FAILURE() << "no exception";
+    } catch (const MLoopSegmenter::MExceptionBadFin& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+      EXPECT_EQ(e.fin, std::optional<std::size_t>(message[10] - '0'));
+    }
+  }
+  // Alone, a fin names no index.
+  ExpectThrowWith<MLoopSegmenter::MExceptionBadFin>(
+      [&] {
+        MLoopSegmenter::SegmentFin(brokenLoops[2].first->Fins().front(), kIdentity, 0.01,
+                                   kPlaneIsolines, kPlaneBox);
+      },
+      "fin: the curve gives a UV point that is not finite");
 
   // Malformed arguments.
   const auto square = MCADLoopBuilder(kPlane).Rectangle({10, 10}, {20, 20}).Build();
@@ -343,6 +377,83 @@ TEST(SegmentLoop, LoopsThatCannotBeSegmentedThrow) {
   MSurfaceIsolines broken = kPlaneIsolines;
   broken.u.push_back(std::nan(""));
   ExpectThrowWith([&] { Segment(*square, std::nullopt, 0.01, broken); }, "isolines");
+}
+
+// The signed area of a segmented loop's UV polygon.
+double UVArea(const MSegmentedLoop& loop) {
+  double area = 0.0;
+  for (std::size_t i = 0; i < loop.points.size(); ++i) {
+    const Point2& a = *loop.points[i].uv;
+    const Point2& b = *loop.points[(i + 1) % loop.points.size()].uv;
+    area += 0.5 * (a[0] * b[1] - a[1] * b[0]);
+  }
+  return area;
+}
+
+TEST(SegmentLoop, UVLoopsAreClippedToTheSurfaceLimitsAtAnyScale) {
+  // Squares around the plane [0, 100]^2, from just outside to the coordinate bound, and a strip
+  // running far out on the right (both ways round): the clipped UV polygon bounds the loop's
+  // region within the limits, its points lie within them and on the surface.
+  struct Case {
+    std::shared_ptr<MCADLoop> loop;
+    double area;
+  };
+  std::vector<Case> cases;
+  for (const double h : {60.0, 1e3, 1e6, 1e9, 1e100})
+    cases.push_back(
+        {MCADLoopBuilder(kPlane).Rectangle({50 - h, 50 - h}, {50 + h, 50 + h}).Build(), 10000.0});
+  cases.push_back({MCADLoopBuilder(kPlane).Rectangle({10, 10}, {1e5, 50}).Build(), 3600.0});
+  cases.push_back({MCADLoopBuilder(kPlane).Rectangle({10, 10}, {1e5, 50}, true).Build(), -3600.0});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.area);
+    const MSegmentedLoop segmented =
+        Segment(*c.loop, Ids(static_cast<int>(c.loop->FinCount())), 0.01);
+    EXPECT_NEAR(UVArea(segmented), c.area, 1e-9 * 10000.0);
+    for (const MPointOnLoop& p : segmented.points) {
+      ASSERT_TRUE(p.uv);
+      EXPECT_TRUE((*p.uv)[0] >= 0 && (*p.uv)[0] <= 100 && (*p.uv)[1] >= 0 && (*p.uv)[1] <= 100);
+      EXPECT_EQ(p.point, Point3((*p.uv)[0], (*p.uv)[1], 0.0));
+    }
+  }
+  // A loop wholly outside the limits that winds around none of them bounds nothing there, and
+  // is a bad loop; one that runs around them is kept (above).
+  for (const Point2& centre : {Point2(5000, 50), Point2(-30, -30), Point2(50, 1e90)}) {
+    EXPECT_THROW(Segment(*MCADLoopBuilder(kPlane).Circle(centre, 10).Build(), {}, 0.01), BadLoop);
+  }
+  // Along a periodic direction the loop is not clipped: a square across a cylinder's seam keeps
+  // its U values below 0.
+  const auto cylinder =
+      std::make_shared<MCADUVCylinder>(MCADFrame(), 20.0, 0.0, 2 * kPi, 0.0, 50.0);
+  const MSegmentedLoop seam =
+      Segment(*MCADLoopBuilder(cylinder).Rectangle({-0.5, -10}, {0.5, 60}).Build(), {}, 0.01);
+  double lowestU = 0.0, lowestV = 0.0;
+  for (const MPointOnLoop& p : seam.points) {
+    lowestU = std::min(lowestU, (*p.uv)[0]);
+    lowestV = std::min(lowestV, (*p.uv)[1]);
+  }
+  EXPECT_EQ(lowestU, -0.5);
+  EXPECT_EQ(lowestV, 0.0);
+}
+
+TEST(SegmentLoop, DiscontinuousNurbsFinsRejectTheLoop) {
+  // An order 1 UV curve (constant pieces) and a space curve with a full-multiplicity inner knot
+  // (it jumps from (10, 0) to (10, 5)), each as the second fin of a loop built without the loop
+  // builder's own check.
+  const auto steps = std::make_shared<MCAD2DNurbsCurve>(1, std::vector<double>{0, 0.5, 1},
+                                                        std::vector<Point2>{{10, 10}, {20, 20}});
+  const auto jump = std::make_shared<MCAD3DNurbsCurve>(
+      M3dNurbsCurve(2, {0, 0, 0.5, 0.5, 1, 1}, {{0, 0, 0}, {10, 0, 0}, {10, 5, 0}, {0, 5, 0}}));
+  const auto first = std::make_shared<MCAD3DVUVSurfaceCurve2DBased>(
+      kPlane, std::make_shared<MCAD2DLineSegment>(Point2(20, 20), Point2(10, 10)));
+  for (const std::shared_ptr<MCAD3DVUVSurfaceCurve>& curve :
+       std::vector<std::shared_ptr<MCAD3DVUVSurfaceCurve>>{
+           std::make_shared<MCAD3DVUVSurfaceCurve2DBased>(kPlane, steps), jump}) {
+    MCADLoop loop;
+    loop.AddFin(first, true);
+    loop.AddFin(curve, true);
+    ExpectThrowWith<MLoopSegmenter::MExceptionBadFin>([&] { Segment(loop, {}, 0.01); },
+                                                      "loop: fin 1: the curve is not continuous");
+  }
 }
 
 TEST(SegmentLoop, RefinementEndsOnCurvesThatJumpOrHaveNoLimit) {

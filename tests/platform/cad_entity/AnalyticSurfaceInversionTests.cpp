@@ -88,10 +88,14 @@ TEST(AnalyticSurfaceInversion, FindsTheNearestPointOffTheSurfaceAndStaysInTheLim
       EXPECT_TRUE(std::isfinite(uv[0]) && std::isfinite(uv[1]) && InLimits(s, uv));
     }
   }
-  // With the frame at the largest double, the offset of a far point from its origin overflows:
-  // only the direction is kept. Seen from the axis the point lies at angle pi, outside [0, 1],
-  // nearer to 1 than to 0 around the circle.
-  const MCADFrame farAway(Point3{big, 0.0, 0.0}, Point3{0.0, 0.0, 1.0}, Point3{1.0, 0.0, 0.0});
-  const MCADUVCylinder cylinder(farAway, 1.0, 0.0, 1.0, -0.5, 0.5);
-  EXPECT_EQ(cylinder.InvertPoint(Point3{-big, 0.0, 0.0}, 1.0), (Point2{1.0, 0.0}));
+  // A frame whose origin lies beyond 1e100, where squared offsets would overflow, is rejected
+  // when it is built; one just within the bound still inverts a point on its surface.
+  for (const double far : {big, 1e300, 1.01e100})
+    EXPECT_THROW(MCADFrame(Point3{far, 0.0, 0.0}, Point3{0.0, 0.0, 1.0}, Point3{1.0, 0.0, 0.0}),
+                 std::invalid_argument);
+  const MCADFrame farthest(Point3{1e100, 0.0, 0.0}, Point3{0.0, 0.0, 1.0}, Point3{1.0, 0.0, 0.0});
+  const MCADUVCylinder cylinder(farthest, 1.0, 0.0, 1.0, -0.5, 0.5);
+  const Point3 onSurface = Evaluate(cylinder, Point2{0.5, 0.25});
+  const Point2 uv = cylinder.InvertPoint(onSurface, 1.0);
+  EXPECT_TRUE(std::isfinite(uv[0]) && std::isfinite(uv[1]) && InLimits(cylinder, uv));
 }

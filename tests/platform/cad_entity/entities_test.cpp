@@ -1,5 +1,8 @@
 #include "Oxlen/CadEntity/MCAD2DLineSegment.h"
+#include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
+#include "Oxlen/CadEntity/MCAD3DNurbsCurve.h"
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve2DBased.h"
+#include "Oxlen/CadEntity/MCADDomainLimits.h"
 #include "Oxlen/CadEntity/MCADFace.h"
 #include "Oxlen/CadEntity/MCADFaceBuilder.h"
 #include "Oxlen/CadEntity/MCADLoop.h"
@@ -92,7 +95,43 @@ TEST(MCADLoopBuilder, ShapesRunInTheRequestedDirectionAndRejectMalformedOnes) {
   ExpectInvalid("corners", [&] { b.Polygon({{0, 0}, {1, 0}}); });
   ExpectInvalid("hi", [&] { b.Rectangle({0, 0}, {0, 5}); });
   ExpectInvalid("radius", [&] { b.Circle({0, 0}, 0.0); });
+  // NURBS curves that are not continuous (order 1, a full-multiplicity inner knot) cannot be
+  // loop edges, in UV or in space.
+  ExpectInvalid("curve", [&] {
+    b.Curve(std::make_shared<MCAD2DNurbsCurve>(1, std::vector<double>{0, 0.5, 1},
+                                               std::vector<P2>{{0, 0}, {1, 1}}));
+  });
+  ExpectInvalid("curve", [&] {
+    b.SpaceCurve(std::make_shared<MCAD3DNurbsCurve>(
+        M3dNurbsCurve(2, {0, 0, 0.5, 0.5, 1, 1}, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}})));
+  });
   EXPECT_EQ(b.Build()->FinCount(), 0u);  // nothing was added by the failed calls
+  b.Curve(std::make_shared<MCAD2DNurbsCurve>(2, std::vector<double>{0, 0, 0.5, 1, 1},
+                                             std::vector<P2>{{0, 0}, {1, 0}, {1, 1}}));
+  EXPECT_EQ(b.Build()->FinCount(), 1u);
+}
+
+TEST(CoordinateLimit, EntitiesRejectCoordinatesWhoseSquaresWouldOverflow) {
+  // Beyond 1e100 every entity rejects a coordinate, length or parameter by the argument's name;
+  // at 1e100 it is accepted.
+  const MCADFrame frame;
+  for (const double huge : {1e300, -1e300, 1.5e100}) {
+    SCOPED_TRACE(huge);
+    ExpectInvalid("origin", [&] { MCADFrame(P3{0, huge, 0}, P3{0, 0, 1}, P3{1, 0, 0}); });
+    ExpectInvalid("uMax", [&] { MCADUVPlane(frame, 0, std::fabs(huge), 0, 1); });
+    ExpectInvalid("vMin", [&] { MCADUVPlane(frame, 0, 1, -std::fabs(huge), 1); });
+    ExpectInvalid("radius", [&] { MCADUVCylinder(frame, std::fabs(huge), 0, 1, 0, 1); });
+    ExpectInvalid("vMax", [&] { MCADUVCylinder(frame, 1, 0, 1, 0, std::fabs(huge)); });
+    ExpectInvalid("end", [&] { MCAD2DLineSegment(P2{0, 0}, P2{huge, 0}); });
+    ExpectInvalid("min", [&] { MCADDomainLimits(-std::fabs(huge), 0); });
+    ExpectInvalid("period", [&] { MCADDomainLimits(0, 1, std::fabs(huge)); });
+    MCADLoopBuilder builder(std::make_shared<MCADUVPlane>(frame, 0, 1, 0, 1));
+    ExpectInvalid("to", [&] { builder.Line({0, 0}, {0, huge}); });
+    ExpectInvalid("center", [&] { builder.Circle({huge, 0}, 1); });
+    ExpectInvalid("radius", [&] { builder.Circle({0, 0}, std::fabs(huge)); });
+  }
+  EXPECT_NO_THROW(
+      MCADUVPlane(MCADFrame(P3{1e100, 0, -1e100}, P3{0, 0, 1}, P3{1, 0, 0}), -1e100, 1e100, 0, 1));
 }
 
 TEST(MCADFaceBuilder, BuildsAFaceThatOwnsItsGeometry) {

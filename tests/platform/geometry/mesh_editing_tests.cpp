@@ -1,5 +1,6 @@
 #include <map>
 #include <numeric>
+#include <set>
 
 #include "Oxlen/Geometry/flip_edge_if.h"
 #include "Oxlen/Geometry/mesh_topology_queries.h"
@@ -140,6 +141,21 @@ TEST(MeshEditing, FlipAndSplitCornerCases) {
   vertex_triangles_map shortMap(map.begin(), map.end() - 1);
   EXPECT_THROW(split_edge({0, 99}, 0.5, mesh, map), std::invalid_argument);
   EXPECT_THROW(split_edge({0, 2}, 0.5, mesh, shortMap), std::invalid_argument);
+  // A map entry naming a triangle that does not exist, under either end of the edge (the longer
+  // or the shorter entry) or under the opposite corner of a triangle on the edge.
+  // Every vertex whose entry the split of the edge (4, 2) edits: its ends and the corners of
+  // the triangles that hold it.
+  std::set<size_t> edited;
+  for (const size_t t : triangle_indices_from_edge({4, 2}, mesh, map, false))
+    edited.insert(mesh.triangles[t].begin(), mesh.triangles[t].end());
+  ASSERT_EQ(edited.size(), 4u);
+  for (const size_t vertex : edited) {
+    vertex_triangles_map stale = map;
+    stale[vertex].insert(mesh.triangles.size() + 3);
+    SCOPED_TRACE(vertex);
+    EXPECT_THROW(split_edge({4, 2}, 0.5, mesh, stale), std::invalid_argument);
+    EXPECT_THROW(split_edge({4, 2}, 3, mesh, stale, values), std::invalid_argument);
+  }
   EXPECT_TRUE(mesh.vertices.size() == before.vertices.size() && mesh.triangles == before.triangles);
   // Triangles that repeat a corner are removed, the order of the others kept.
   mesh.triangles = {{0, 1, 2}, {1, 1, 2}, {2, 3, 4}, {4, 3, 4}, {3, 3, 3}, {0, 2, 0}, {4, 0, 1}};

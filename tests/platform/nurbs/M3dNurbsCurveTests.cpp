@@ -1,5 +1,9 @@
 #include "Oxlen/Nurbs/M3dNurbsCurve.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 #include "tests/platform/nurbs/NurbsTestShapes.h"
 
 namespace {
@@ -93,13 +97,63 @@ TEST(M3dNurbsCurve, DomainClampingAndMalformedInput) {
   ExpectInvalid("order", [&] { M3dNurbsCurve(0, {0, 1, 2}, three); });
   ExpectInvalid("controlPoints", [&] { M3dNurbsCurve(3, k, {o, nan, x}); });
   ExpectInvalid("b", [&] { M3dNurbsCurve::Line(o, nan); });
-  ExpectInvalid("count", [&] { M3dNurbsCurve::Line(o, x).EvaluateDerivatives(0, -1); });
+  // Derivative counts beyond the documented maximum, for a polynomial and a rational curve.
+  for (const int count : {-1, M3dNurbsCurve::kMaxDerivativeCount + 1, INT_MAX}) {
+    ExpectInvalid("count", [&] { M3dNurbsCurve::Line(o, x).EvaluateDerivatives(0, count); });
+    ExpectInvalid("count", [&] {
+      M3dNurbsCurve(3, k, three, {1, 2, 1}).EvaluateDerivatives(0, count);
+    });
+  }
+  // The maximum itself: derivatives above the degree are zero on a polynomial curve.
+  const std::vector<Point3> all =
+      M3dNurbsCurve(3, k, three).EvaluateDerivatives(0.3, M3dNurbsCurve::kMaxDerivativeCount);
+  ASSERT_EQ(all.size(), static_cast<std::size_t>(M3dNurbsCurve::kMaxDerivativeCount) + 1);
+  EXPECT_TRUE(
+      std::all_of(all.begin() + 3, all.end(), [](const Point3& p) { return p == Point3(); }));
+  // Coordinates whose squares overflow (and parameters alike) are rejected by name.
+  for (const double huge : {1e300, 1.0001e100, -1e150}) {
+    ExpectInvalid("controlPoints", [&] { M3dNurbsCurve(3, k, {o, x, Point3(0, huge, 0)}); });
+    ExpectInvalid("knots", [&] { M3dNurbsCurve(3, {0, 0, 0, 1, 1, huge}, three); });
+    ExpectInvalid("b", [&] { M3dNurbsCurve::Line(o, Point3(huge, 0, 0)); });
+    ExpectInvalid("center", [&] { M3dNurbsCurve::Circle(Point3(0, 0, huge), 1, x, y); });
+    ExpectInvalid("radius", [&] { M3dNurbsCurve::Circle(o, std::fabs(huge), x, y); });
+  }
+  ExpectInvalid("radius", [&] { M3dNurbsCurve::Circle(Point3(0, 0.6e100, 0), 0.3e100, x, y); });
+  EXPECT_NO_THROW(M3dNurbsCurve::Circle(Point3(0, 0.3e100, 0), 0.3e100, x, y));
+  EXPECT_NO_THROW(M3dNurbsCurve(3, k, {o, x, Point3(0, 1e100, -1e100)}));
   ExpectInvalid("endAngle", [&] { M3dNurbsCurve::Arc(o, 1, x, y, 0.0, 7.0); });
   ExpectInvalid("startAngle", [&] { M3dNurbsCurve::Arc(o, 1, x, y, NAN, 1.0); });
   ExpectInvalid("radius", [&] { M3dNurbsCurve::Circle(o, 0.0, x, y); });
   ExpectInvalid("xAxis", [&] { M3dNurbsCurve::Circle(o, 1, o, y); });
   ExpectInvalid("yAxis", [&] { M3dNurbsCurve::Circle(o, 1, x, x * -2.0); });
   EXPECT_NO_THROW(M3dNurbsCurve(3, k, three, {1, 2, 1}));
+}
+
+TEST(M3dNurbsCurve, ContinuityNeedsOrderTwoAndNoFullMultiplicityInnerKnot) {
+  const Point3 o, x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
+  struct Case {
+    int order;
+    std::vector<double> knots;
+    std::size_t points;
+    bool continuous;
+  };
+  const Case cases[] = {
+      {2, {0, 0, 1, 1}, 2, true},                        // a line
+      {3, {0, 0, 0, 0.5, 0.5, 1, 1, 1}, 5, true},        // inner knot of multiplicity 2 < order 3
+      {3, {0, 0, 0, 0.5, 0.5, 0.5, 1, 1, 1}, 6, false},  // multiplicity 3 = order: a jump
+      {2, {0, 0, 0.5, 0.5, 1, 1}, 4, false},             // multiplicity 2 = order 2
+      {1, {0, 1}, 1, false},                             // order 1: a constant piece
+      {1, {0, 0.5, 1}, 2, false},                        // order 1: constant pieces
+      {3, {0, 0, 0, 1, 1, 1, 1}, 4, true},               // a repeated knot at the domain's end only
+      {2, {0, 0, 0, 1, 1}, 3, true},                     // ...and at its start
+  };
+  const std::vector<Point3> net{o, x, y, z, x + y, y + z};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "order " << c.order << ", " << c.knots.size() << " knots");
+    const M3dNurbsCurve curve(c.order, c.knots, {net.begin(), net.begin() + c.points});
+    EXPECT_EQ(curve.IsContinuous(), c.continuous);
+  }
+  EXPECT_TRUE(M3dNurbsCurve::Circle(o, 1, x, y).IsContinuous());
 }
 
 }  // namespace

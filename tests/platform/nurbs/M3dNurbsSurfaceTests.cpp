@@ -99,6 +99,44 @@ TEST(M3dNurbsSurface, RejectsMalformedInput) {
   ExpectInvalid("controlPoints", make(2, 2, 2, k, k, {four[0], four[1], four[2], {0, NAN, 0}}, {}));
   for (const Knots& bad : {Knots{1, 1, 0, 1}, {1, 1, 1}})
     ExpectInvalid("weights", make(2, 2, 2, k, k, four, bad));
+  // Coordinates near 1e300 would invert to (0, 0) and mesh to an infinite area: rejected beyond
+  // 1e100, knots alike.
+  for (const double huge : {1e300, -1e300, 1.0001e100}) {
+    ExpectInvalid("controlPoints",
+                  make(2, 2, 2, k, k, {four[0], four[1], four[2], {0, 0, huge}}, {}));
+    ExpectInvalid("knotsV", make(2, 2, 2, k, {0, 0, huge, huge}, four, {}));
+  }
+  EXPECT_NO_THROW(make(2, 2, 2, k, k, {four[0], four[1], four[2], {1e100, -1e100, 1e100}}, {})());
+}
+
+TEST(M3dNurbsSurface, ContinuityNeedsOrderTwoAndNoFullMultiplicityInnerKnotInEitherDirection) {
+  using Knots = std::vector<double>;
+  // (orderU, knotsU, countU) x (orderV, knotsV, countV); V is bilinear unless given.
+  struct Case {
+    int orderU;
+    Knots knotsU;
+    int countU;
+    int orderV;
+    Knots knotsV;
+    bool continuous;
+  };
+  const Case cases[] = {
+      {2, {0, 0, 1, 1}, 2, 2, {0, 0, 1, 1}, true},
+      {3, {0, 0, 0, 0.5, 0.5, 1, 1, 1}, 5, 2, {0, 0, 1, 1}, true},
+      {2, {0, 0, 0.5, 0.5, 1, 1}, 4, 2, {0, 0, 1, 1}, false},  // a tear along u = 0.5
+      {1, {0, 0.5, 1}, 2, 2, {0, 0, 1, 1}, false},             // order 1 along U
+      {2, {0, 0, 1, 1}, 2, 1, {0, 0.5, 1}, false},             // order 1 along V
+      {2, {0, 0, 1, 1}, 2, 2, {0, 0, 0.3, 0.3, 1, 1}, false},  // a tear along v = 0.3
+  };
+  for (const Case& c : cases) {
+    const int countV = static_cast<int>(c.knotsV.size()) - c.orderV;
+    std::vector<Point3> net;
+    for (int iu = 0; iu < c.countU; ++iu)
+      for (int iv = 0; iv < countV; ++iv)
+        net.emplace_back(iu, iv, (iu * iv) % 2);
+    const M3dNurbsSurface surface(c.orderU, c.orderV, c.countU, countV, c.knotsU, c.knotsV, net);
+    EXPECT_EQ(surface.IsContinuous(), c.continuous) << &c - cases;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -30,16 +31,44 @@ class MCAD2DVCurve;
 /// Every curve point is taken from the CAD entity library in internal units, divided by 10000 and
 /// transformed by the face placement (as a row vector) into model space.
 ///
+/// A fin whose curve is defined in the UV plane of a surface (`MCAD3DVUVSurfaceCurve2DBased`) is
+/// clipped to that surface's limits: its UV point is clamped into [min, max] along each direction
+/// that is not periodic, and its model point is the surface point there. Clamping moves no point
+/// inside the limits and moves every point outside onto their border, so the clipped loop winds
+/// around every point inside the limits exactly as the loop does: the region it bounds within the
+/// limits is the loop's region there, at any scale (a loop at 1e9 clips exactly like one just
+/// outside the limits). Stretches outside run along the border of the limits. Along a periodic
+/// direction (a cylinder's U) nothing is clipped. A space curve without UV is evaluated as it is.
+///
 /// A class of static functions; it keeps no state, so any number of loops may be segmented on
 /// different threads at once.
 class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
  public:
-  /// A loop that cannot be segmented: a curve that leaves the face far behind, a curve that
-  /// evaluates to NaN or infinite points or lists no parameter, or a loop whose points collapse
-  /// into a box of diagonal below 0.0001. The triangulation driver catches it and tries the
-  /// loop's alternatives.
+  /// A loop that cannot be segmented: a space curve (one not defined in UV) that leaves the face
+  /// far behind, a curve that lists no parameter, or a loop whose points collapse into a box of
+  /// diagonal below 0.0001. The triangulation driver catches it and tries the loop's
+  /// alternatives.
   struct OXLEN_CAD_TRIANGULATION_API MExceptionBadLoop : std::runtime_error {
     MExceptionBadLoop() : std::runtime_error("MLoopSegmenter: incorrect loop") {}
+  };
+
+  /// A fin that cannot be a loop edge: its curve lists a NaN or infinite parameter, gives a NaN or
+  /// infinite point (3D or UV), or is a NURBS curve that is not continuous. The input is wrong,
+  /// not the loop's shape, so the loop is rejected rather than dropped: the triangulation driver
+  /// turns it into std::invalid_argument "face: loop L, fin F: <reason>".
+  struct OXLEN_CAD_TRIANGULATION_API MExceptionBadFin : std::invalid_argument {
+    /// A fail of a fin whose place in its loop is not known: "fin: <reason>".
+    explicit MExceptionBadFin(const std::string& reason)
+        : std::invalid_argument("fin: " + reason), reason(reason) {}
+    /// A fail of fin `fin` (0-based) of the loop: "loop: fin <fin>: <reason>".
+    MExceptionBadFin(std::size_t fin, const std::string& reason)
+        : std::invalid_argument("loop: fin " + std::to_string(fin) + ": " + reason),
+          fin(fin),
+          reason(reason) {}
+    /// The fin's index in its loop, when known.
+    std::optional<std::size_t> fin;
+    /// What is wrong with the fin, without the argument name.
+    std::string reason;
   };
 
   /// The samples of one fin's curve: parallel lists of curve parameters and model-space points,
@@ -90,10 +119,15 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// @param[in] isolines  the grid's current isolines (finite values).
   /// @param[in] box       the grid's 3D bounding box in model space.
   /// @return the segmented loop; with tags, `tags->size() == points.size()`.
-  /// @throws MExceptionBadLoop when a refinement point lies farther than max(10 tolerance, 1000)
-  ///         from `box`, when a curve lists no parameter or yields a NaN or infinite point (3D or
-  ///         UV), or when the loop has no points or they span a box whose diagonal is below
-  ///         0.0001.
+  /// @throws MExceptionBadLoop when a refinement point of a space curve (one without UV) lies
+  ///         farther than max(10 tolerance, 10 diagonals of `box`) from `box`, when a curve lists
+  ///         no parameter, when the loop has no points or they span a box whose diagonal is below
+  ///         0.0001, or when the loop, its fins all in UV on a surface without periodic
+  ///         direction, was clipped wholly onto the border of the limits and winds around their
+  ///         inside zero times (it bounds nothing within them).
+  /// @throws MExceptionBadFin "loop: fin F: ..." (F the 0-based fin index) for a fin whose curve
+  ///         lists a NaN or infinite parameter, gives a NaN or infinite point (3D or UV), or is a
+  ///         NURBS curve that is not continuous (`M3dNurbsCurve::IsContinuous`).
   /// @throws std::invalid_argument "tags: ..." when the tag count differs from the fin count,
   ///         "tolerance: ..." for a negative or non-finite tolerance, "loop: ..." for a fin
   ///         without curve, "isolines: ..." for a non-finite isoline.
@@ -110,7 +144,9 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// searched by bisection of the chord's parameter interval (the point at the middle parameter
   /// when the projection stalls); it is inserted, and its left chord examined next, when it lies
   /// at least `tolerance` from the chord. Points carry `uv` exactly when the fin's curve is a
-  /// `MCAD3DVUVSurfaceCurve2DBased` with a UV curve: the UV curve at the point's parameter.
+  /// `MCAD3DVUVSurfaceCurve2DBased` with a UV curve: the UV curve at the point's parameter,
+  /// clipped to the surface's limits (see the class comment), and the point is the surface point
+  /// there.
   ///
   /// The refinement ends on any curve: a chord split `kMaxChordSplitDepth` times is kept, and
   /// after `kMaxChordInsertionsPerFin` insertions the fin keeps the points it has.
@@ -121,8 +157,10 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// @param[in] box       the grid's 3D box.
   /// @return the fin's points: empty when the curve lists no parameter, a single point when it
   ///         lists one.
-  /// @throws MExceptionBadLoop for a refinement point farther than max(10 tolerance, 1000) from
-  ///         `box`, and for a non-finite parameter, 3D point or UV point.
+  /// @throws MExceptionBadLoop for a refinement point of a space curve farther than
+  ///         max(10 tolerance, 10 diagonals of `box`) from `box`.
+  /// @throws MExceptionBadFin "fin: ..." for a non-finite parameter, 3D point or UV point, or a
+  ///         NURBS curve (in space or in UV) that is not continuous.
   /// @throws std::invalid_argument ("fin: ...", "tolerance: ...", "isolines: ...") as
   ///         `SegmentLoop`.
   static MFinPoints SegmentFin(const MCADFin& fin, const Oxlen::Math::matrix4x4<double>& placement,
@@ -131,9 +169,10 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
 
   /// The initial samples of a fin's curve.
   ///
-  /// For a UV-based curve the UV curve's parameters are listed (a NURBS UV curve that lists only
-  /// its two ends is first split into `order` equal parameter steps) and refined by
-  /// `RefineByIsolines`; any other curve lists its own parameters. The midpoint of every two
+  /// For a UV-based curve (evaluated clipped to its surface's limits) the UV curve's parameters
+  /// are listed (a NURBS UV curve that lists only its two ends is first split into `order` equal
+  /// parameter steps) and refined by `RefineByIsolines`; any other curve lists its own
+  /// parameters. The midpoint of every two
   /// consecutive parameters is inserted, the curve is evaluated in model space, and the
   /// parameters are thinned by `MQuadrangulatedSurface::DecimateParameters` with `tolerance`.
   /// @param[in] fin       the fin; its curve is not null.
@@ -141,7 +180,8 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// @param[in] isolines  the grid isolines (finite values).
   /// @param[in] tolerance the decimation tolerance, not NaN.
   /// @return the remaining parameters (ascending when the curve lists them so) and their points.
-  /// @throws MExceptionBadLoop for a non-finite parameter, 3D point or UV point.
+  /// @throws MExceptionBadFin "fin: ..." for a non-finite parameter, 3D point or UV point, or a
+  ///         NURBS curve that is not continuous.
   /// @throws std::invalid_argument "fin: ..." for a fin without curve.
   static MFinSamples SampleFinCurve(const MCADFin& fin,
                                     const Oxlen::Math::matrix4x4<double>& placement,
@@ -159,7 +199,8 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// @param[in,out] parameters the curve parameters; fewer than two are left unchanged.
   /// @param[in]     uvCurve    the UV curve the parameters belong to.
   /// @param[in]     isolines   the grid isolines; each list is used as an ordered set.
-  /// @throws MExceptionBadLoop for a non-finite parameter or UV point.
+  /// @throws MExceptionBadFin "fin: ..." for a non-finite parameter or UV point (of the UV curve
+  ///         as it is, not clipped: steps outside the limits pass no isoline either way).
   /// @throws std::invalid_argument "isolines: ..." for a non-finite isoline value.
   static void RefineByIsolines(MCADParameterList_1d& parameters, const MCAD2DVCurve& uvCurve,
                                const MSurfaceIsolines& isolines);

@@ -10,7 +10,8 @@ class OXLEN_CAD_TRIANGULATION_API MCAD2DLineSegment : public MCAD2DVCurve {
  public:
   /// @param[in] start, end finite UV points; they may coincide (the curve then stays at that
   ///            point).
-  /// @throws std::invalid_argument ("start: ..." or "end: ...") for a non-finite point.
+  /// @throws std::invalid_argument ("start: ..." or "end: ...") for a point that is not finite or
+  ///         has a coordinate beyond 1e100 in magnitude.
   MCAD2DLineSegment(const Oxlen::Math::point<double, 2>& start,
                     const Oxlen::Math::point<double, 2>& end);
 

@@ -9,10 +9,11 @@ class OXLEN_CAD_TRIANGULATION_API MCADDomainLimits {
   /// The range [0, 0], not periodic.
   MCADDomainLimits() = default;
 
-  /// @param[in] min, max  the range; finite, min <= max.
-  /// @param[in] period    0 for a non-periodic direction, else a finite positive period.
-  /// @throws std::invalid_argument naming the argument when a value is not finite, min > max or
-  ///         the period is negative.
+  /// @param[in] min, max  the range; finite and within 1e100 (Oxlen::Math::kMaxCoordinate) in
+  /// magnitude, min <= max.
+  /// @param[in] period    0 for a non-periodic direction, else a positive period up to 1e100.
+  /// @throws std::invalid_argument naming the argument when a value is not finite or beyond
+  ///         1e100 in magnitude, min > max or the period is negative.
   MCADDomainLimits(double min, double max, double period = 0.0);
 
   double GetMin() const { return m_min; }

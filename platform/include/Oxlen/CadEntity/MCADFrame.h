@@ -22,12 +22,14 @@ struct OXLEN_CAD_TRIANGULATION_API MCADFrame {
   /// Builds the frame at `origin` whose Z axis points along `zAxis` and whose X axis is `xAxis`
   /// made orthogonal to Z (its component along Z is removed); Y completes a right-handed frame.
   /// The lengths of the given axes do not matter.
-  /// @param[in] origin model-space position of the frame's origin; finite.
+  /// @param[in] origin model-space position of the frame's origin; finite, every coordinate
+  ///                   within 1e100 (Oxlen::Math::kMaxCoordinate) in magnitude.
   /// @param[in] zAxis  direction of the Z axis; finite and non-zero.
   /// @param[in] xAxis  direction close to the wanted X axis; finite, non-zero and not parallel to
   ///                   `zAxis` (the sine of the angle between them must exceed 1e-10).
   /// @throws std::invalid_argument whose message starts with "origin", "zAxis" or "xAxis" when
-  ///         that argument is not finite, is zero or (for xAxis) is parallel to zAxis.
+  ///         that argument is not finite, is zero, (for origin) has a coordinate beyond 1e100 or
+  ///         (for xAxis) is parallel to zAxis.
   MCADFrame(const Oxlen::Math::point<double, 3>& origin, const Oxlen::Math::point<double, 3>& zAxis,
             const Oxlen::Math::point<double, 3>& xAxis);
 

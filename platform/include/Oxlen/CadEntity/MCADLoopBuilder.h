@@ -27,7 +27,8 @@ class OXLEN_CAD_TRIANGULATION_API MCADLoopBuilder {
   /// @param[in] surface the surface the loop lies on; not null (std::invalid_argument).
   explicit MCADLoopBuilder(std::shared_ptr<const MCADUVSurface> surface);
 
-  /// A straight fin in UV from `from` to `to` (finite, distinct: std::invalid_argument).
+  /// A straight fin in UV from `from` to `to` (distinct, coordinates finite and within 1e100 in
+  /// magnitude: std::invalid_argument naming the argument otherwise).
   MCADLoopBuilder& Line(const UV& from, const UV& to);
 
   /// A closed polygon of straight fins through `corners` in order, back to the first
@@ -39,13 +40,18 @@ class OXLEN_CAD_TRIANGULATION_API MCADLoopBuilder {
   MCADLoopBuilder& Rectangle(const UV& lo, const UV& hi, bool clockwise = false);
 
   /// A full circle in UV as one fin starting at angle 0, counter-clockwise (clockwise with
-  /// `clockwise`, as for a hole). `radius` finite and positive.
+  /// `clockwise`, as for a hole). `center` within 1e100 in magnitude, `radius` positive and at
+  /// most 1e100 (std::invalid_argument naming the argument otherwise).
   MCADLoopBuilder& Circle(const UV& center, double radius, bool clockwise = false);
 
   /// A fin on any UV curve, used in its own direction or against it.
+  /// @throws std::invalid_argument "curve: ..." for a null curve, or a `MCAD2DNurbsCurve` that is
+  ///         not continuous (`M3dNurbsCurve::IsContinuous`).
   MCADLoopBuilder& Curve(std::shared_ptr<const MCAD2DVCurve> curve, bool sameSense = true);
 
   /// A fin on a space curve (for example one that carries no UV), used as given.
+  /// @throws std::invalid_argument "curve: ..." for a null curve (from MCADLoop::AddFin), or a
+  ///         `MCAD3DNurbsCurve` that is not continuous (`M3dNurbsCurve::IsContinuous`).
   MCADLoopBuilder& SpaceCurve(std::shared_ptr<MCAD3DVUVSurfaceCurve> curve, bool sameSense = true);
 
   /// Marks the loop with a special case.

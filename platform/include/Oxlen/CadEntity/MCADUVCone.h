@@ -22,7 +22,7 @@ class OXLEN_CAD_TRIANGULATION_API MCADUVCone : public MCADUVSurface {
  public:
   /// @param[in] frame      placement (model units); orthonormal and right-handed, as built by
   ///                       MCADFrame's constructor. Z is the axis, pointing away from the apex.
-  /// @param[in] radius     reference radius r in model units; finite, r >= 0.
+  /// @param[in] radius     reference radius r in model units; 0 <= r <= 1e100.
   /// @param[in] halfAngle  half angle a at the apex in radians; finite, 0 < a < pi / 2.
   /// @param[in] uMin, uMax angular limits in radians; finite, 0 < uMax - uMin <= 2 pi (a surplus
   ///                       of 1e-10 is tolerated for rounding).

@@ -20,8 +20,8 @@ class OXLEN_CAD_TRIANGULATION_API MCADUVPlane : public MCADUVSurface {
   /// @param[in] uMin, uMax limits along X, in model units; finite, uMin < uMax.
   /// @param[in] vMin, vMax limits along Y, in model units; finite, vMin < vMax.
   /// @throws std::invalid_argument naming the argument ("frame", "uMin", "uMax", "vMin", "vMax")
-  ///         when a value is not finite, a frame is not orthonormal or a maximum does not exceed
-  ///         its minimum.
+  ///         when a value is not finite or beyond 1e100 in magnitude (the frame's origin too), a
+  ///         frame is not orthonormal or a maximum does not exceed its minimum.
   MCADUVPlane(const MCADFrame& frame, double uMin, double uMax, double vMin, double vMax);
 
   /// 10000 (O + u X + v Y); parameters outside the limits extend the plane.

@@ -20,7 +20,7 @@ class OXLEN_CAD_TRIANGULATION_API MCADUVSphere : public MCADUVSurface {
  public:
   /// @param[in] frame      placement (model units); orthonormal and right-handed, as built by
   ///                       MCADFrame's constructor. Z points to the north pole.
-  /// @param[in] radius     radius in model units; finite and positive.
+  /// @param[in] radius     radius in model units; positive, up to 1e100.
   /// @param[in] uMin, uMax longitude limits in radians; finite, 0 < uMax - uMin <= 2 pi (a surplus
   ///                       of 1e-10 is tolerated for rounding).
   /// @param[in] vMin, vMax latitude limits in radians; finite, vMin < vMax, within

@@ -27,8 +27,9 @@ namespace Oxlen::Geometry {
 /// @return the index of the new vertex (the old vertex count). An edge that no triangle holds, or
 ///         whose ends are the same vertex, still gets the new vertex, with no triangle.
 /// @throws std::invalid_argument ("edge: ...") for an index out of range, ("t: ...") for a
-///         non-finite t, ("map: ...") when the map does not have one entry per vertex or lists a
-///         triangle out of range. Nothing is changed then.
+///         non-finite t, ("map: ...") when the map does not have one entry per vertex or when the
+///         entry of a vertex the split edits (an end of the edge, a corner of a triangle holding
+///         it) lists a triangle out of range. Nothing is changed then.
 OXLEN_CAD_TRIANGULATION_API std::size_t split_edge(const std::array<std::size_t, 2>& edge, double t,
                                                    triangle_surface& surface,
                                                    vertex_triangles_map& map);

@@ -17,8 +17,11 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsCurve {
   using Point = Oxlen::Math::point<double, 3>;
 
   /// @param[in] order         the order k = degree + 1, at least 1.
-  /// @param[in] knots         n + k finite, non-decreasing values with knots[k - 1] < knots[n].
-  /// @param[in] controlPoints the n >= k control points, finite.
+  /// @param[in] knots         n + k non-decreasing values, each finite and within 1e100
+  /// (Oxlen::Math::kMaxCoordinate)
+  ///                          in magnitude, with knots[k - 1] < knots[n].
+  /// @param[in] controlPoints the n >= k control points, every coordinate finite and within
+  ///                          1e100 in magnitude.
   /// @param[in] weights       empty for a non-rational (polynomial) curve, otherwise one positive
   ///                          finite weight per control point.
   /// @throws std::invalid_argument whose message starts with the offending argument's name
@@ -30,13 +33,14 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsCurve {
   /// it starts at center + radius * x, passes center + radius * y at 1/4 and runs back to its
   /// start. The quarter points (parameters 0, 1/4, 1/2, 3/4, 1) are control points and evaluate
   /// exactly.
-  /// @param[in] center the centre, finite.
-  /// @param[in] radius a positive finite radius.
+  /// @param[in] center the centre, its coordinates within 1e100 in magnitude.
+  /// @param[in] radius a positive radius; every coordinate of the centre plus twice the radius
+  ///                   stays within 1e100 in magnitude (where the control points lie).
   /// @param[in] xAxis  direction of the start point; normalised.
   /// @param[in] yAxis  second direction of the circle's plane; made orthogonal to xAxis and
   ///                   normalised.
-  /// @throws std::invalid_argument for a non-finite centre, a radius that is not positive and
-  ///         finite, a zero or non-finite axis, or yAxis parallel to xAxis.
+  /// @throws std::invalid_argument for a centre or radius beyond those bounds (or not finite), a
+  ///         radius that is not positive, a zero or non-finite axis, or yAxis parallel to xAxis.
   static M3dNurbsCurve Circle(const Point& center, double radius, const Point& xAxis,
                               const Point& yAxis);
 
@@ -53,7 +57,7 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsCurve {
 
   /// The straight segment from a to b as an order 2 curve over [0, 1]. Coincident points give a
   /// curve that stays at that point.
-  /// @throws std::invalid_argument when a point is not finite.
+  /// @throws std::invalid_argument when a point is not finite or has a coordinate beyond 1e100.
   static M3dNurbsCurve Line(const Point& a, const Point& b);
 
   int GetOrder() const { return m_order; }
@@ -77,9 +81,23 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsCurve {
   /// The curve point and its first `count` derivatives with respect to t, at t clamped as for
   /// Evaluate: result[0] is the point, result[k] the k-th derivative. At a knot the derivatives
   /// are those of the span that starts there (of the last span at the domain end).
-  /// @param[in] count the number of derivatives, >= 0.
-  /// @throws std::invalid_argument ("count: ...") for a negative count.
+  /// Derivatives above the degree are computed as zero for a polynomial curve and by the quotient
+  /// rule for a rational one.
+  /// @param[in] count the number of derivatives, in [0, kMaxDerivativeCount].
+  /// @return count + 1 points.
+  /// @throws std::invalid_argument ("count: ...") for a negative count or one above
+  ///         kMaxDerivativeCount.
   std::vector<Point> EvaluateDerivatives(double t, int count) const;
+
+  /// The most derivatives `EvaluateDerivatives` computes: 32, beyond the degree of any curve met
+  /// in practice (the work of a rational curve grows with the square of the count).
+  static constexpr int kMaxDerivativeCount = 32;
+
+  /// True when the curve is continuous over its whole domain: its order is at least 2 and no knot
+  /// strictly inside the domain has a multiplicity of `order` or more. An order 1 curve is a
+  /// sequence of constant pieces, and a full-multiplicity inner knot lets the curve jump there;
+  /// neither can serve as an edge of a trimming loop.
+  bool IsContinuous() const;
 
   /// The distinct knot values within the domain, ascending; the first is the start, the last the
   /// end parameter. A single polynomial (Bezier) piece gives just its two ends.

@@ -31,9 +31,11 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsSurface {
 
   /// @param[in] orderU, orderV  the orders (degree + 1), at least 1 each.
   /// @param[in] countU, countV  the size of the control net, at least the order of the direction.
-  /// @param[in] knotsU          countU + orderU finite, non-decreasing values with
+  /// @param[in] knotsU          countU + orderU non-decreasing values, finite and within 1e100
+  ///                            (Oxlen::Math::kMaxCoordinate) in magnitude, with
   ///                            knotsU[orderU - 1] < knotsU[countU]; knotsV alike.
-  /// @param[in] controlPoints   countU * countV finite points, index iu * countV + iv.
+  /// @param[in] controlPoints   countU * countV points whose coordinates are finite and within
+  ///                            1e100 in magnitude, index iu * countV + iv.
   /// @param[in] weights         empty (non-rational) or one positive finite weight per control
   ///                            point, in the order of the control points.
   /// @throws std::invalid_argument whose message starts with the offending argument's name.
@@ -65,6 +67,13 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsSurface {
   double GetEndU() const { return m_knotsU[m_countU]; }
   double GetStartV() const { return m_knotsV[m_orderV - 1]; }
   double GetEndV() const { return m_knotsV[m_countV]; }
+
+  /// True when the surface is continuous over its whole domain: in each direction the order is
+  /// at least 2 and no knot strictly inside the domain has a multiplicity of that direction's
+  /// order or more. False when a direction has order 1 (the surface is made of constant strips)
+  /// or a full-multiplicity inner knot (the surface may tear along that knot line): such a
+  /// surface cannot be meshed as one connected face.
+  bool IsContinuous() const;
 
   /// The distinct knot values within the domain of U (of V), ascending, ends included.
   std::vector<double> GetDistinctKnotsU() const;
