@@ -77,7 +77,9 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MInternal {
 
   /// Segments every loop of the face, in `Loops()` order. Fin tags are taken from the front of
   /// `finTags`, `FinCount()` per loop (all zero once the list runs empty). A loop that cannot be
-  /// segmented is replaced by its single alternative loop (with zero tags) or dropped.
+  /// segmented is replaced by its single alternative loop (with zero tags) or dropped. A fin
+  /// whose curve gives a non-finite parameter or point, or is a discontinuous NURBS curve,
+  /// rejects the face: std::invalid_argument "face: loop L[ (alternative)], fin F: <reason>".
   static std::vector<MSegmentedLoop> SegmentLoops(const MCADFace& face,
                                                   const std::optional<std::vector<int>>& finTags,
                                                   double tolerance,

@@ -14,6 +14,7 @@
 #include "Oxlen/CadEntity/MCADFace.h"
 #include "Oxlen/CadEntity/MCADUVCone.h"
 #include "Oxlen/CadEntity/MCADUVCylinder.h"
+#include "Oxlen/CadEntity/MCADUVNurbsSurface.h"
 #include "Oxlen/CadEntity/MCADUVPlane.h"
 #include "Oxlen/CadEntity/MCADUVSphere.h"
 #include "Oxlen/Geometry/remove_topologically_degenerate_triangles.h"
@@ -39,6 +40,11 @@ void ValidateArguments(const MCADFace& face, const std::optional<std::vector<int
     throw std::invalid_argument("tolerance: must be finite and non-negative");
   if (std::isnan(maxEdgeLength) || !(maxEdgeLength > 0.0))
     throw std::invalid_argument("maxEdgeLength: must be positive (+infinity for no limit)");
+  if (const auto* nurbs = dynamic_cast<const MCADUVNurbsSurface*>(face.GetSurface());
+      nurbs != nullptr && !nurbs->GetNurbs().IsContinuous())
+    throw std::invalid_argument(
+        "face: the NURBS surface is not continuous (order 1, or an inner knot of full "
+        "multiplicity)");
   if (!finTags)
     return;
   // Every loop takes its fins' tags from the front of the list while the list lasts.

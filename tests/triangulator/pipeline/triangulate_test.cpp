@@ -85,6 +85,19 @@ TEST(TriangulateContract, MalformedArgumentsAreRejectedAndAFaceWithoutSurfaceGiv
   for (const double maxEdgeLength : {kNaN, 0.0, -0.0, -5.0, -kInfinity})
     grid_test::ExpectInvalid(triangulate(0.1, maxEdgeLength), "maxEdgeLength:");
 
+  // A NURBS surface that is not continuous cannot be meshed as one face: order 1 along U, or a
+  // bilinear patch whose inner U knot has full multiplicity (two sheets that may tear apart).
+  const std::vector<Point3> corners{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}};
+  const std::vector<Point3> torn{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0},
+                                 {1, 0, 1}, {1, 1, 1}, {2, 0, 1}, {2, 1, 1}};
+  for (const M3dNurbsSurface& nurbs :
+       {M3dNurbsSurface(1, 2, 2, 2, {0, 0.5, 1}, {0, 0, 1, 1}, corners),
+        M3dNurbsSurface(2, 2, 4, 2, {0, 0, 0.5, 0.5, 1, 1}, {0, 0, 1, 1}, torn)}) {
+    const MCADFace patch(std::make_shared<MCADUVNurbsSurface>(nurbs));
+    grid_test::ExpectInvalid(
+        [&] { MCadTriangulator::Triangulate(patch, std::nullopt, 0.01, 1.0, 100, {}); }, "face:");
+  }
+
   // Legal extremes: no edge length limit, and a tolerance of 0, which a plane meets with its
   // initial grid and a sphere never (the budget ends it and the statistics say so).
   EXPECT_FALSE(TriangulateWith(plane, 0.1, 100, {}).triangles.empty());

@@ -81,10 +81,16 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator {
   ///                          (0 allowed: the initial grid is used as it is).
   /// @param[in] cancel        polled at fixed points; when it returns true the call returns the
   ///                          empty result. May be empty. Exceptions it throws propagate.
+  /// Loops drawn in UV are clipped to the surface's limits along directions that are not
+  /// periodic, so a loop reaching far beyond the surface bounds the part of it that it encloses.
   /// @return the mesh, or the empty result when the face has no surface, its grid degenerates to
-  ///         a single isoline, its loops classify nothing, or the call was cancelled.
+  ///         a single isoline, its loops bound no part of it, or the call was cancelled.
   /// @throws std::invalid_argument ("tolerance: ...", "maxEdgeLength: ...") for a tolerance that
-  ///         is negative or not finite, or a maximal edge length that is NaN or not positive.
+  ///         is negative or not finite, or a maximal edge length that is NaN or not positive;
+  ///         ("face: ...") for a NURBS surface that is not continuous (order 1, or an inner knot
+  ///         of full multiplicity: it cannot be meshed as one connected face), and for a fin that
+  ///         cannot be a loop edge ("face: loop L, fin F: ..."; a curve that gives a point that is
+  ///         not finite, or a NURBS curve that is not continuous).
   static triangulation_result Triangulate(const MCADFace& face,
                                           const std::optional<std::vector<int>>& finTags,
                                           double tolerance, double maxEdgeLength,
