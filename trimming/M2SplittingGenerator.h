@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
 
 /// Builds the 2-splittings of a triangle: the cut from one of its edge points p on edge k to the

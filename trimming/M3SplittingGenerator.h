@@ -7,7 +7,7 @@
 
 #include <boost/container/static_vector.hpp>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
 
 /// Builds the 3-splitting of a triangle T = (t0, t1, t2) at one of its inner points i: child k is

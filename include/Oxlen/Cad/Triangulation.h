@@ -4,7 +4,7 @@
 // interface: the face triangulator and its building blocks, the geometric distance functions, and
 // the CAD entity, NURBS, math, mesh and progress layer that faces are built with.
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 
 // Math
 #include "Oxlen/Math/MMTransform.h"

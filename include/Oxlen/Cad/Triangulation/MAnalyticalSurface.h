@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Math/matrix4x4.h"
 #include "Oxlen/Math/point.h"

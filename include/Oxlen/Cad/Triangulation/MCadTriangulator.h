@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Geometry/triangle_surface.h"
 
 class MCADFace;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"
 #include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Math/point.h"
 

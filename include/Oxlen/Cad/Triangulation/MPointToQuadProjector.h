@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MPointOnLoop.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"

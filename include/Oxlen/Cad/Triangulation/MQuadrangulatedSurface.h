@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
 #include "Oxlen/Math/boundingbox.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 
 /// The isoline parameters of a quad grid: the U values and the V values, each ascending

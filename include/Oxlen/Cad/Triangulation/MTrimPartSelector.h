@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 
 /// Decides which side of the trimming loops every grid vertex lies on.

@@ -10,7 +10,7 @@
 
 #include <boost/container/small_vector.hpp>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
 #include "Oxlen/Math/point.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCAD2DVCurve.h"
 #include "Oxlen/Math/point.h"
 #include "Oxlen/Nurbs/M3dNurbsCurve.h"

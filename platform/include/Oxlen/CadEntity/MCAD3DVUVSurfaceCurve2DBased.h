@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCAD2DVCurve.h"
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 
 /// The parameter range of one direction of a surface: [min, max], and the period when the direction
 /// is periodic (0 otherwise).

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Math/MMTransformMatrix.h"
 
 /// A CAD entity placed in the model by a transformation, with the length tolerance it was

@@ -4,7 +4,7 @@
 #include <list>
 #include <memory>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCADEntityTransformable.h"
 #include "Oxlen/CadEntity/MCADEnums.h"
 #include "Oxlen/CadEntity/MCADLoop.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCADFace.h"
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
 #include "Oxlen/Math/MMTransformMatrix.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Math/point.h"
 
 /// A right-handed orthonormal frame in model units: the placement of an analytic surface within

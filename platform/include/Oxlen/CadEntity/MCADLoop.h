@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCADEnums.h"
 #include "Oxlen/CadEntity/MCADFin.h"
 

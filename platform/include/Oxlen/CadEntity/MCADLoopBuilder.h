@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCAD2DVCurve.h"
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve.h"
 #include "Oxlen/CadEntity/MCADLoop.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCADFrame.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCADUVRectangle.h"
 
 /// The parameter rectangle of a surface together with what its periods mean.

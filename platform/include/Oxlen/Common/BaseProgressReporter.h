@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Common/IProgressDelegate.h"
 
 namespace Oxlen::Common {

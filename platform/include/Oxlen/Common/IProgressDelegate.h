@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 
 namespace Oxlen::Common {
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Geometry/triangle_surface.h"
 
 namespace Oxlen::Geometry {

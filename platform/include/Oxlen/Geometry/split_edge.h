@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Geometry/triangle_surface.h"
 #include "Oxlen/Geometry/vertex_to_triangles_map.h"
 

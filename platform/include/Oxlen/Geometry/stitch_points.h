@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Geometry/triangle_surface.h"
 
 namespace Oxlen::Geometry {

@@ -5,7 +5,7 @@
 
 #include <boost/container/flat_set.hpp>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Geometry/triangle_surface.h"
 
 namespace Oxlen::Geometry {

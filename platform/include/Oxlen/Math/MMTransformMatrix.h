@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Math/MMTransform.h"
 
 /// The placement of a CAD entity: an `MMTransform` that converts to the plain 16-value matrix the

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Math/point.h"
 
 /// A NURBS curve in space: order k (degree k - 1), n control points with optional weights and a

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Math/point.h"
 
 /// A tensor-product NURBS surface in space: orders kU and kV, a control net of countU x countV

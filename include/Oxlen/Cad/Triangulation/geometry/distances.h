@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oxlen/Cad/Triangulation/Export.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/geometry/MSegment.h"
 #include "Oxlen/Cad/Triangulation/geometry/MTriangle.h"
 #include "Oxlen/Math/point.h"

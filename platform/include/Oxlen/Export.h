@@ -1,6 +1,7 @@
 #pragma once
 
-// Symbol visibility of the library. The library is built with hidden visibility, so only
+// Symbol visibility of the shared library Oxlen.Cad.Triangulation, which the entity layer and
+// the triangulator are linked into. The library is built with hidden visibility, so only
 // declarations marked with OXLEN_CAD_TRIANGULATION_API leave the shared object (or DLL).
 // OXLEN_CAD_TRIANGULATION_BUILDING is defined while the library itself is compiled.
 
