@@ -39,23 +39,40 @@ MTrimmer::MPoint NearestPointOfSpoke(const std::pair<std::int32_t, std::int32_t>
                                                           VertexAt(result, spoke.second), a, b);
 }
 
-// Gives each inner point other than i to the nearest child; ties go to the lower child.
+// Twice the area of a child, from its corner positions.
+double DoubleAreaOf(const MTrimmer::MTriangleToTrim& child, const MTrimmer::MTriangles& result) {
+  const MTrimmer::MPoint& a = VertexAt(result, child.vertices[0]);
+  return length(
+      cross(VertexAt(result, child.vertices[1]) - a, VertexAt(result, child.vertices[2]) - a));
+}
+
+// Gives each inner point other than i to the nearest child; ties go to the lower child, or with
+// `eLargerChild` to the larger child and then the lower.
 void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
                            const MTrimmer::MTriangles& result, std::int32_t i,
+                           M3SplittingGenerator::EInnerPointTie tie,
                            M3SplittingGenerator::MChildMap& childOf,
                            MTrimmer::MSplitting& splitting) {
   using trimming::detail::SquaredDistanceToTriangle;
+  const bool larger = tie == M3SplittingGenerator::EInnerPointTie::eLargerChild;
+  double areas[3] = {0.0, 0.0, 0.0};
+  if (larger)
+    for (int c = 0; c < 3; ++c)
+      areas[c] = DoubleAreaOf(splitting.children[c], result);
   for (const std::int32_t q : triangle.innerPoints) {
     if (q == i)
       continue;
     const MTrimmer::MPoint& position = VertexAt(result, q);
-    const double d0 = SquaredDistanceToTriangle(position, splitting.children[0], result);
-    const double d1 = SquaredDistanceToTriangle(position, splitting.children[1], result);
-    const double d2 = SquaredDistanceToTriangle(position, splitting.children[2], result);
-    int child = d0 > d1 ? 1 : 0;
-    const double nearest = child == 1 ? d1 : d0;
-    if (nearest > d2)
-      child = 2;
+    const double d[3] = {SquaredDistanceToTriangle(position, splitting.children[0], result),
+                         SquaredDistanceToTriangle(position, splitting.children[1], result),
+                         SquaredDistanceToTriangle(position, splitting.children[2], result)};
+    int child = 0;
+    for (int c = 1; c < 3; ++c) {
+      const bool nearer = d[child] > d[c];
+      const bool asNearAndLarger = larger && d[c] == d[child] && areas[c] > areas[child];
+      if (nearer || asNearAndLarger)
+        child = c;
+    }
     splitting.children[child].innerPoints.push_back(q);
     childOf[q] = child;
   }
@@ -66,6 +83,12 @@ void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
 MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToTrim& triangle,
                                                               const MTriangles& result,
                                                               std::int32_t i) {
+  return Generate3Splitting(triangle, result, i, EInnerPointTie::eLowerChild);
+}
+
+MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToTrim& triangle,
+                                                              const MTriangles& result,
+                                                              std::int32_t i, EInnerPointTie tie) {
   if (!trimming::detail::Contains(triangle.innerPoints, i))
     throw std::logic_error("MTrimmer::Generate3Splitting: non-internal vertex is given");
   MSplitting splitting;
@@ -78,7 +101,7 @@ MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToT
     for (const std::int32_t q : triangle.edgePoints[k])
       childOf[q] = k;
   }
-  DistributeInnerPoints(triangle, result, i, childOf, splitting);
+  DistributeInnerPoints(triangle, result, i, tie, childOf, splitting);
   Generate3Splitting_PutSegments(triangle, result, i, childOf, splitting);
   return splitting;
 }
