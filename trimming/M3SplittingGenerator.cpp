@@ -1,5 +1,6 @@
 #include "trimming/M3SplittingGenerator.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -46,8 +47,43 @@ double DoubleAreaOf(const MTrimmer::MTriangleToTrim& child, const MTrimmer::MTri
       cross(VertexAt(result, child.vertices[1]) - a, VertexAt(result, child.vertices[2]) - a));
 }
 
+// Squared distances closer than this fraction of the triangle's longest squared edge (distances
+// within 1e-12 of its size) tie under `eLargerChild`: a point on a spoke or on an edge of a
+// zero-area child is as near to both of its children whatever the rounding of the distances.
+constexpr double kTieSquaredFraction = 1e-24;
+
+double LongestSquaredEdge(const MTrimmer::MTriangleToTrim& triangle,
+                          const MTrimmer::MTriangles& result) {
+  double longest = 0.0;
+  for (int k = 0; k < 3; ++k)
+    longest = std::max(longest, squared_distance(VertexAt(result, triangle.vertices[k]),
+                                                 VertexAt(result, triangle.vertices[(k + 1) % 3])));
+  return longest;
+}
+
+// The nearest child by squared distances `d`; ties go to the lower child.
+int NearestChild(const double (&d)[3]) {
+  int child = d[0] > d[1] ? 1 : 0;
+  if (d[child] > d[2])
+    child = 2;
+  return child;
+}
+
+// The largest of the children whose distance is within `slack` of the nearest; equal areas go to
+// the lower child.
+int LargestNearChild(const double (&d)[3], const double (&areas)[3], double slack) {
+  const double nearest = d[NearestChild(d)];
+  int child = -1;
+  for (int c = 0; c < 3; ++c) {
+    if (d[c] <= nearest + slack && (child < 0 || areas[c] > areas[child]))
+      child = c;
+  }
+  return child < 0 ? NearestChild(d) : child;
+}
+
 // Gives each inner point other than i to the nearest child; ties go to the lower child, or with
-// `eLargerChild` to the larger child and then the lower.
+// `eLargerChild` (distances within a tiny fraction of the triangle's size) to the larger child
+// and then the lower.
 void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
                            const MTrimmer::MTriangles& result, std::int32_t i,
                            M3SplittingGenerator::EInnerPointTie tie,
@@ -56,9 +92,12 @@ void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
   using trimming::detail::SquaredDistanceToTriangle;
   const bool larger = tie == M3SplittingGenerator::EInnerPointTie::eLargerChild;
   double areas[3] = {0.0, 0.0, 0.0};
-  if (larger)
+  double slack = 0.0;
+  if (larger) {
     for (int c = 0; c < 3; ++c)
       areas[c] = DoubleAreaOf(splitting.children[c], result);
+    slack = kTieSquaredFraction * LongestSquaredEdge(triangle, result);
+  }
   for (const std::int32_t q : triangle.innerPoints) {
     if (q == i)
       continue;
@@ -66,13 +105,7 @@ void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
     const double d[3] = {SquaredDistanceToTriangle(position, splitting.children[0], result),
                          SquaredDistanceToTriangle(position, splitting.children[1], result),
                          SquaredDistanceToTriangle(position, splitting.children[2], result)};
-    int child = 0;
-    for (int c = 1; c < 3; ++c) {
-      const bool nearer = d[child] > d[c];
-      const bool asNearAndLarger = larger && d[c] == d[child] && areas[c] > areas[child];
-      if (nearer || asNearAndLarger)
-        child = c;
-    }
+    const int child = larger ? LargestNearChild(d, areas, slack) : NearestChild(d);
     splitting.children[child].innerPoints.push_back(q);
     childOf[q] = child;
   }

@@ -15,7 +15,8 @@
 namespace trimming::detail {
 
 /// Inner and edge points from which a triangle is split by `ChooseBulkSplitting`. The loop
-/// density refinement keeps the points of a quad far below it whenever the quad budget allows.
+/// density refinement gives a quad at most 64 loop points while the quad budget allows, so that
+/// such quads keep the splittings chosen by the generators' own scores.
 constexpr std::size_t kBulkPointCount = 64;
 
 /// The number of inner and edge points of `triangle`.
