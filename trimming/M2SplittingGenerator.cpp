@@ -15,40 +15,63 @@ using trimming::detail::VertexAt;
 
 namespace {
 
-// The child (0 for a, 1 for b) that holds `vertex`: the first with it as a corner or an edge
-// point; failing both, a when b is strictly farther from the vertex's position, otherwise b.
-int ChildHolding(std::int32_t vertex, const MTrimmer::MSplitting& splitting,
-                 const MTrimmer::MTriangles& result) {
-  for (int c = 0; c < 2; ++c) {
-    const MTrimmer::MTriangleToTrim& child = splitting.children[c];
-    if (trimming::detail::IsCorner(child, vertex))
-      return c;
-    for (const auto& list : child.edgePoints)
-      if (trimming::detail::Contains(list, vertex))
-        return c;
+// The vertices held by the two children of a splitting as corners or edge points, for the
+// child of a segment end in logarithmic time.
+class MChildLookup {
+ public:
+  MChildLookup(const MTrimmer::MSplitting& splitting, const MTrimmer::MTriangles& result)
+      : m_splitting(splitting), m_result(result) {
+    for (int c = 0; c < 2; ++c) {
+      for (const auto& list : splitting.children[c].edgePoints)
+        m_edgePoints[c].insert(m_edgePoints[c].end(), list.begin(), list.end());
+      std::sort(m_edgePoints[c].begin(), m_edgePoints[c].end());
+    }
   }
-  const MTrimmer::MPoint& position = VertexAt(result, vertex);
-  const double toA =
-      trimming::detail::SquaredDistanceToTriangle(position, splitting.children[0], result);
-  const double toB =
-      trimming::detail::SquaredDistanceToTriangle(position, splitting.children[1], result);
-  return toB > toA ? 0 : 1;
-}
+
+  // The child (0 for a, 1 for b) that holds `vertex`: the first with it as a corner or an edge
+  // point; failing both, a when b is strictly farther from the vertex's position, otherwise b.
+  int ChildHolding(std::int32_t vertex) const {
+    for (int c = 0; c < 2; ++c) {
+      if (trimming::detail::IsCorner(m_splitting.children[c], vertex) ||
+          std::binary_search(m_edgePoints[c].begin(), m_edgePoints[c].end(), vertex))
+        return c;
+    }
+    const MTrimmer::MPoint& position = VertexAt(m_result, vertex);
+    const double toA =
+        trimming::detail::SquaredDistanceToTriangle(position, m_splitting.children[0], m_result);
+    const double toB =
+        trimming::detail::SquaredDistanceToTriangle(position, m_splitting.children[1], m_result);
+    return toB > toA ? 0 : 1;
+  }
+
+ private:
+  const MTrimmer::MSplitting& m_splitting;
+  const MTrimmer::MTriangles& m_result;
+  std::vector<std::int32_t> m_edgePoints[2];
+};
 
 // A loop edge already in the mesh that runs along the divided edge in the triangle's direction
 // is cut at p into two loop edges (the neighbour across it, which runs the edge the other way,
 // leaves it alone).
 void SplitLoopEdgeAlongDividedEdge(std::int32_t start, std::int32_t end, std::int32_t p,
                                    const MTrimmer::MTriangles& result,
+                                   const trimming::detail::MLoopEdgeIndex* loopEdges,
                                    MTrimmer::MSplitting& splitting) {
-  for (const MTrimmer::MSegmentFromLoop& s : result.segments) {
-    if (s.first == start && s.second == end) {
-      splitting.addedSegments.emplace_back(start, p, s.tag);
-      splitting.addedSegments.emplace_back(p, end, s.tag);
-      splitting.removedSegments.push_back(s);
-      return;
-    }
+  const MTrimmer::MSegmentFromLoop* along = nullptr;
+  if (loopEdges != nullptr) {
+    along = loopEdges->FindFirst(start, end);
+  } else {
+    const auto found =
+        std::find_if(result.segments.begin(), result.segments.end(),
+                     [&](const auto& s) { return s.first == start && s.second == end; });
+    along = found == result.segments.end() ? nullptr : &*found;
   }
+  if (along == nullptr)
+    return;
+  const MTrimmer::MSegmentFromLoop s = *along;
+  splitting.addedSegments.emplace_back(start, p, s.tag);
+  splitting.addedSegments.emplace_back(p, end, s.tag);
+  splitting.removedSegments.push_back(s);
 }
 
 // Gives each inner point to a unless b is strictly nearer or as near.
@@ -70,21 +93,22 @@ void DistributeSegments(const MTrimmer::MTriangleToTrim& triangle,
                         const MTrimmer::MTriangles& result, std::int32_t e1, std::int32_t e2,
                         MTrimmer::MSplitting& splitting) {
   auto& children = splitting.children;
+  const MChildLookup lookup(splitting, result);
   for (const MTrimmer::MSegmentFromLoop& s : triangle.segments) {
     if ((s.first == e1 && s.second == e2) || (s.first == e2 && s.second == e1)) {
       splitting.addedSegments.push_back(s);
       continue;
     }
     if (s.first == e1 || s.first == e2) {
-      children[ChildHolding(s.second, splitting, result)].segments.push_back(s);
+      children[lookup.ChildHolding(s.second)].segments.push_back(s);
       continue;
     }
     if (s.second == e1 || s.second == e2) {
-      children[ChildHolding(s.first, splitting, result)].segments.push_back(s);
+      children[lookup.ChildHolding(s.first)].segments.push_back(s);
       continue;
     }
-    const int cx = ChildHolding(s.first, splitting, result);
-    const int cy = ChildHolding(s.second, splitting, result);
+    const int cx = lookup.ChildHolding(s.first);
+    const int cy = lookup.ChildHolding(s.second);
     if (cx == cy) {
       children[cx].segments.push_back(s);
       continue;
@@ -103,11 +127,26 @@ void DistributeSegments(const MTrimmer::MTriangleToTrim& triangle,
   }
 }
 
+// Every edge point as a candidate: edges 0, 1, 2, each edge's list in order.
+std::vector<std::pair<int, std::int32_t>> AllCandidates(const MTrimmer::MTriangleToTrim& triangle) {
+  std::vector<std::pair<int, std::int32_t>> candidates;
+  for (int k = 0; k < 3; ++k)
+    for (const std::int32_t p : triangle.edgePoints[k])
+      candidates.emplace_back(k, p);
+  return candidates;
+}
+
 }  // namespace
 
 MTrimmer::MSplitting M2SplittingGenerator::Generate2Splitting(const MTriangleToTrim& triangle,
                                                               const MTriangles& result, int k,
                                                               std::int32_t p) {
+  return Generate2Splitting(triangle, result, k, p, nullptr);
+}
+
+MTrimmer::MSplitting M2SplittingGenerator::Generate2Splitting(
+    const MTriangleToTrim& triangle, const MTriangles& result, int k, std::int32_t p,
+    const trimming::detail::MLoopEdgeIndex* loopEdges) {
   if (k < 0 || k > 2)
     throw std::invalid_argument("k: not an edge number");
   const std::int32_t start = triangle.vertices[k];
@@ -120,7 +159,7 @@ MTrimmer::MSplitting M2SplittingGenerator::Generate2Splitting(const MTriangleToT
   splitting.children[1].vertices = {p, end, opposite};
   const auto [e1, e2] = FindCommonEdge(splitting.children[0], splitting.children[1]);
 
-  SplitLoopEdgeAlongDividedEdge(start, end, p, result, splitting);
+  SplitLoopEdgeAlongDividedEdge(start, end, p, result, loopEdges, splitting);
   DistributeInnerPoints(triangle, result, splitting);
   Generate2Splitting_DistributeEdgePointsBetweenParts(triangle, p, splitting);
   DistributeSegments(triangle, result, e1, e2, splitting);
@@ -197,19 +236,30 @@ bool M2SplittingGenerator::IsBetter(const MScore& candidate, const MScore& best)
 
 MTrimmer::MSplitting M2SplittingGenerator::SelectBest(const MTriangleToTrim& triangle,
                                                       const MTriangles& result, bool& found) {
+  return SelectBestAmong(triangle, result, AllCandidates(triangle), nullptr, found);
+}
+
+MTrimmer::MSplitting M2SplittingGenerator::SelectBest(
+    const MTriangleToTrim& triangle, const MTriangles& result,
+    const trimming::detail::MLoopEdgeIndex& loopEdges, bool& found) {
+  return SelectBestAmong(triangle, result, AllCandidates(triangle), &loopEdges, found);
+}
+
+MTrimmer::MSplitting M2SplittingGenerator::SelectBestAmong(
+    const MTriangleToTrim& triangle, const MTriangles& result,
+    const std::vector<std::pair<int, std::int32_t>>& candidates,
+    const trimming::detail::MLoopEdgeIndex* loopEdges, bool& found) {
   found = false;
   MSplitting best;
   MScore bestScore;
-  for (int k = 0; k < 3; ++k) {
-    for (const std::int32_t p : triangle.edgePoints[k]) {
-      MSplitting candidate = Generate2Splitting(triangle, result, k, p);
-      const MScore score = Score(triangle, candidate);
-      if (!found || IsBetter(score, bestScore)) {
-        best = std::move(candidate);
-        bestScore = score;
-      }
-      found = true;
+  for (const auto& [k, p] : candidates) {
+    MSplitting candidate = Generate2Splitting(triangle, result, k, p, loopEdges);
+    const MScore score = Score(triangle, candidate);
+    if (!found || IsBetter(score, bestScore)) {
+      best = std::move(candidate);
+      bestScore = score;
     }
+    found = true;
   }
   if (found && static_cast<std::size_t>(bestScore.maxChildSegments) > triangle.segments.size())
     throw std::logic_error(

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
+#include "trimming/loop_edge_index.h"
 
 /// Builds the 2-splittings of a triangle: the cut from one of its edge points p on edge k to the
 /// opposite corner, giving the children a = (t[k], p, t[k+2]) and b = (p, t[k+1], t[k+2]).
@@ -31,6 +34,19 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M2SplittingGener
   static MSplitting SelectBest(const MTriangleToTrim& triangle, const MTriangles& result,
                                bool& found);
 
+  /// `SelectBest` with the loop edges of the mesh looked up in `loopEdges`, which mirrors
+  /// `result.segments`, instead of scanned: the same splitting.
+  static MSplitting SelectBest(const MTriangleToTrim& triangle, const MTriangles& result,
+                               const trimming::detail::MLoopEdgeIndex& loopEdges, bool& found);
+
+  /// The best of the given candidates (edge number, edge point), in that order; of equally good
+  /// candidates the earliest is kept. `SelectBest` is this over every edge point.
+  /// @param[out] found whether `candidates` held any (the returned splitting is empty if not).
+  /// @throws the messages of `SelectBest`.
+  static MSplitting SelectBestAmong(const MTriangleToTrim& triangle, const MTriangles& result,
+                                    const std::vector<std::pair<int, std::int32_t>>& candidates,
+                                    const trimming::detail::MLoopEdgeIndex* loopEdges, bool& found);
+
   /// The candidate splitting at edge point `p` of edge `k`: the children, the split of a loop
   /// edge that runs along edge k in the triangle's direction, the inner points by distance, the
   /// edge points (`Generate2Splitting_DistributeEdgePointsBetweenParts`) and the segments, each
@@ -40,6 +56,12 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M2SplittingGener
   ///         `FindCommonEdge`.
   static MSplitting Generate2Splitting(const MTriangleToTrim& triangle, const MTriangles& result,
                                        int k, std::int32_t p);
+
+  /// `Generate2Splitting` with the loop edge along edge k looked up in `loopEdges` (which
+  /// mirrors `result.segments`) when it is not null, scanned for otherwise: the same splitting.
+  static MSplitting Generate2Splitting(const MTriangleToTrim& triangle, const MTriangles& result,
+                                       int k, std::int32_t p,
+                                       const trimming::detail::MLoopEdgeIndex* loopEdges);
 
   /// Gives the children of `splitting` the edge points of the triangle's edges: an edge that a
   /// child has in the same direction is copied to it; the divided edge's points before `p` go to

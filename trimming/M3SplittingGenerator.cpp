@@ -1,5 +1,6 @@
 #include "trimming/M3SplittingGenerator.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -39,23 +40,72 @@ MTrimmer::MPoint NearestPointOfSpoke(const std::pair<std::int32_t, std::int32_t>
                                                           VertexAt(result, spoke.second), a, b);
 }
 
-// Gives each inner point other than i to the nearest child; ties go to the lower child.
+// Twice the area of a child, from its corner positions.
+double DoubleAreaOf(const MTrimmer::MTriangleToTrim& child, const MTrimmer::MTriangles& result) {
+  const MTrimmer::MPoint& a = VertexAt(result, child.vertices[0]);
+  return length(
+      cross(VertexAt(result, child.vertices[1]) - a, VertexAt(result, child.vertices[2]) - a));
+}
+
+// Squared distances closer than this fraction of the triangle's longest squared edge (distances
+// within 1e-12 of its size) tie under `eLargerChild`: a point on a spoke or on an edge of a
+// zero-area child is as near to both of its children whatever the rounding of the distances.
+constexpr double kTieSquaredFraction = 1e-24;
+
+double LongestSquaredEdge(const MTrimmer::MTriangleToTrim& triangle,
+                          const MTrimmer::MTriangles& result) {
+  double longest = 0.0;
+  for (int k = 0; k < 3; ++k)
+    longest = std::max(longest, squared_distance(VertexAt(result, triangle.vertices[k]),
+                                                 VertexAt(result, triangle.vertices[(k + 1) % 3])));
+  return longest;
+}
+
+// The nearest child by squared distances `d`; ties go to the lower child.
+int NearestChild(const double (&d)[3]) {
+  int child = d[0] > d[1] ? 1 : 0;
+  if (d[child] > d[2])
+    child = 2;
+  return child;
+}
+
+// The largest of the children whose distance is within `slack` of the nearest; equal areas go to
+// the lower child.
+int LargestNearChild(const double (&d)[3], const double (&areas)[3], double slack) {
+  const double nearest = d[NearestChild(d)];
+  int child = -1;
+  for (int c = 0; c < 3; ++c) {
+    if (d[c] <= nearest + slack && (child < 0 || areas[c] > areas[child]))
+      child = c;
+  }
+  return child < 0 ? NearestChild(d) : child;
+}
+
+// Gives each inner point other than i to the nearest child; ties go to the lower child, or with
+// `eLargerChild` (distances within a tiny fraction of the triangle's size) to the larger child
+// and then the lower.
 void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
                            const MTrimmer::MTriangles& result, std::int32_t i,
+                           M3SplittingGenerator::EInnerPointTie tie,
                            M3SplittingGenerator::MChildMap& childOf,
                            MTrimmer::MSplitting& splitting) {
   using trimming::detail::SquaredDistanceToTriangle;
+  const bool larger = tie == M3SplittingGenerator::EInnerPointTie::eLargerChild;
+  double areas[3] = {0.0, 0.0, 0.0};
+  double slack = 0.0;
+  if (larger) {
+    for (int c = 0; c < 3; ++c)
+      areas[c] = DoubleAreaOf(splitting.children[c], result);
+    slack = kTieSquaredFraction * LongestSquaredEdge(triangle, result);
+  }
   for (const std::int32_t q : triangle.innerPoints) {
     if (q == i)
       continue;
     const MTrimmer::MPoint& position = VertexAt(result, q);
-    const double d0 = SquaredDistanceToTriangle(position, splitting.children[0], result);
-    const double d1 = SquaredDistanceToTriangle(position, splitting.children[1], result);
-    const double d2 = SquaredDistanceToTriangle(position, splitting.children[2], result);
-    int child = d0 > d1 ? 1 : 0;
-    const double nearest = child == 1 ? d1 : d0;
-    if (nearest > d2)
-      child = 2;
+    const double d[3] = {SquaredDistanceToTriangle(position, splitting.children[0], result),
+                         SquaredDistanceToTriangle(position, splitting.children[1], result),
+                         SquaredDistanceToTriangle(position, splitting.children[2], result)};
+    const int child = larger ? LargestNearChild(d, areas, slack) : NearestChild(d);
     splitting.children[child].innerPoints.push_back(q);
     childOf[q] = child;
   }
@@ -66,6 +116,12 @@ void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
 MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToTrim& triangle,
                                                               const MTriangles& result,
                                                               std::int32_t i) {
+  return Generate3Splitting(triangle, result, i, EInnerPointTie::eLowerChild);
+}
+
+MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToTrim& triangle,
+                                                              const MTriangles& result,
+                                                              std::int32_t i, EInnerPointTie tie) {
   if (!trimming::detail::Contains(triangle.innerPoints, i))
     throw std::logic_error("MTrimmer::Generate3Splitting: non-internal vertex is given");
   MSplitting splitting;
@@ -78,7 +134,7 @@ MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToT
     for (const std::int32_t q : triangle.edgePoints[k])
       childOf[q] = k;
   }
-  DistributeInnerPoints(triangle, result, i, childOf, splitting);
+  DistributeInnerPoints(triangle, result, i, tie, childOf, splitting);
   Generate3Splitting_PutSegments(triangle, result, i, childOf, splitting);
   return splitting;
 }

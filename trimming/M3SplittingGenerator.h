@@ -32,6 +32,14 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M3SplittingGener
     boost::container::static_vector<MCrossing, 2> crossings;  ///< in segment direction
   };
 
+  /// Where an inner point equally near to several children goes.
+  enum class EInnerPointTie {
+    eLowerChild,  ///< to the lowest-numbered of them
+    /// to the one of largest area, then the lowest-numbered: points lying on a spoke or on T's
+    /// edge beside a zero-area child (i on an edge of T) go to a child of positive area
+    eLargerChild,
+  };
+
   /// The child of every edge point and inner point of T (inner point i excluded).
   using MChildMap = std::map<std::int32_t, int>;
 
@@ -48,6 +56,12 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M3SplittingGener
   ///         is not an inner point of T, and the messages of the segment placement.
   static MSplitting Generate3Splitting(const MTriangleToTrim& triangle, const MTriangles& result,
                                        std::int32_t i);
+
+  /// The 3-splitting at inner point `i` with the inner points equally near to several children
+  /// given by `tie` (`Generate3Splitting(triangle, result, i)` uses `eLowerChild`).
+  /// @throws the messages of `Generate3Splitting(triangle, result, i)`.
+  static MSplitting Generate3Splitting(const MTriangleToTrim& triangle, const MTriangles& result,
+                                       std::int32_t i, EInnerPointTie tie);
 
   /// The crossing score of every swept point (inner points and edge points): for each corner, the
   /// number of T's segments that the spoke from that corner to the point crosses, summed.

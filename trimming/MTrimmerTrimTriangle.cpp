@@ -9,6 +9,8 @@
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
 #include "trimming/M2SplittingGenerator.h"
 #include "trimming/M3SplittingGenerator.h"
+#include "trimming/bulk_splitting.h"
+#include "trimming/loop_edge_index.h"
 #include "trimming/trimming_helpers.h"
 
 using MTrimmer = MCadTriangulator::MTrimmer;
@@ -42,23 +44,26 @@ bool HasEdgePoints(const MTrimmer::MTriangleToTrim& triangle) {
 
 // A triangle with inner points is cut at an inner point unless that would create vertices and a
 // cut through an edge point would not; a triangle without inner points is cut through an edge
-// point.
+// point. A triangle with many points is cut at a few candidates from the middle of its lists.
 MTrimmer::MSplitting ChooseSplitting(const MTrimmer::MTriangleToTrim& triangle,
-                                     const MTrimmer::MTriangles& result) {
+                                     const MTrimmer::MTriangles& result,
+                                     const trimming::detail::MLoopEdgeIndex& loopEdges) {
   bool found = false;
   MTrimmer::MSplitting splitting;
-  if (!triangle.innerPoints.empty()) {
+  if (trimming::detail::PointCount(triangle) >= trimming::detail::kBulkPointCount) {
+    splitting = trimming::detail::ChooseBulkSplitting(triangle, result, loopEdges, found);
+  } else if (!triangle.innerPoints.empty()) {
     splitting = MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, result, found);
     if (!splitting.newVertices.empty() && HasEdgePoints(triangle)) {
       bool found2 = false;
       MTrimmer::MSplitting alternative =
-          MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, found2);
+          MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, loopEdges, found2);
       found = found || found2;
       if (found2 && alternative.newVertices.empty())
         splitting = std::move(alternative);
     }
   } else {
-    splitting = MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, found);
+    splitting = MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, loopEdges, found);
   }
   if (!found)
     throw std::logic_error(
@@ -67,14 +72,19 @@ MTrimmer::MSplitting ChooseSplitting(const MTrimmer::MTriangleToTrim& triangle,
   return splitting;
 }
 
-void ApplySplitting(const MTrimmer::MSplitting& splitting, MTrimmer::MTriangles& result) {
+void ApplySplitting(const MTrimmer::MSplitting& splitting, MTrimmer::MTriangles& result,
+                    trimming::detail::MLoopEdgeIndex& loopEdges) {
   trimming::detail::NewVertexIndex(result, splitting.newVertices.size());
   result.vertices.insert(result.vertices.end(), splitting.newVertices.begin(),
                          splitting.newVertices.end());
   result.segments.insert(result.segments.end(), splitting.addedSegments.begin(),
                          splitting.addedSegments.end());
-  for (const MTrimmer::MSegmentFromLoop& removed : splitting.removedSegments)
+  for (const MTrimmer::MSegmentFromLoop& added : splitting.addedSegments)
+    loopEdges.Add(added);
+  for (const MTrimmer::MSegmentFromLoop& removed : splitting.removedSegments) {
     std::erase(result.segments, removed);
+    loopEdges.Remove(removed);
+  }
 }
 
 }  // namespace
@@ -93,6 +103,7 @@ void MTrimmer::TrimTriangle(const MTriangleToTrim& triangle, MTriangles& result)
 void MTrimmer::TrimTriangle(const MTriangleToTrim& triangle, MTriangles& result,
                             std::size_t splittingLimit) {
   RequireVertices(triangle, result);
+  trimming::detail::MLoopEdgeIndex loopEdges(result.segments);
   std::size_t splittings = 0;
   std::vector<MTriangleToTrim> stack{triangle};
   while (!stack.empty()) {
@@ -106,8 +117,8 @@ void MTrimmer::TrimTriangle(const MTriangleToTrim& triangle, MTriangles& result,
     }
     if (++splittings > splittingLimit)
       throw std::logic_error("MTrimmer::TrimTriangle: splitting limit exceeded");
-    MSplitting splitting = ChooseSplitting(current, result);
-    ApplySplitting(splitting, result);
+    MSplitting splitting = ChooseSplitting(current, result, loopEdges);
+    ApplySplitting(splitting, result, loopEdges);
     auto& children = splitting.children;
     for (std::size_t i = 0; i < children.size(); ++i)
       for (std::size_t j = i + 1; j < children.size(); ++j)

@@ -12,5 +12,7 @@ oxlen_add_component(trimming
     MTrimmerTrimQuad.cpp
     MTrimmerTrimTriangle.cpp
     MTrimmerValidation.cpp
+    bulk_splitting.cpp
+    loop_edge_index.cpp
     trimming_helpers.cpp
   DEPENDS grid spatial)

@@ -4,6 +4,9 @@
 // - a disc-like face whose single loop is one UV polyline (an order-2 NURBS curve) of 100000
 //   spans around a circle of radius 450: serrated, so that all 100000 points stay in the loop,
 //   and smooth, so that the segmenter thins them.
+// - the plate [0, 100] x [0, 60] with one hole of radius 10 meshed with a quad budget of 0 (the
+//   initial grid of two quads receives every loop point): round at tolerances 1e-5 to 1e-8, and
+//   a polygon of 100000 straight fins at 0.01 (also with a budget of 200000).
 // Reports the time per stage of the pipeline (initial grid, refinement, assembly, final merge)
 // in milliseconds averaged over the iterations, the triangles, quads and loop points, and
 // triangles per second.
@@ -120,6 +123,41 @@ BENCHMARK(BM_LoopOf100000Points)
     ->Args({1, 0})
     ->Args({0, 0})
     ->Unit(benchmark::kMillisecond);
+
+// The plate [0, 100] x [0, 60] bounded by its domain with one clockwise hole of radius 10 around
+// (50, 30): a circle, or a regular polygon of `fins` straight fins.
+MCADFace PlateWithOneHole(int fins) {
+  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, 100.0, 0.0, 60.0);
+  MCADLoopBuilder hole(plane);
+  if (fins == 0) {
+    hole.Circle({50.0, 30.0}, 10.0, /*clockwise=*/true);
+  } else {
+    std::vector<UV> corners;
+    for (int k = 0; k < fins; ++k) {
+      const double angle = -2.0 * kPi * k / fins;
+      corners.emplace_back(50.0 + 10.0 * std::cos(angle), 30.0 + 10.0 * std::sin(angle));
+    }
+    hole.Polygon(corners);
+  }
+  return MCADFaceBuilder(plane).OuterBoundary().Loop(hole.Build()).Build();
+}
+
+// range(0): tolerance exponent k, tolerance = 10^-k; the round hole with a quad budget of 0.
+void BM_RoundHoleBudgetZero(benchmark::State& state) {
+  static const MCADFace face = PlateWithOneHole(0);
+  bench_triangulation::TriangulateAndReport(state, face, std::pow(10.0, -state.range(0)),
+                                            std::numeric_limits<double>::infinity(), 0);
+}
+BENCHMARK(BM_RoundHoleBudgetZero)->DenseRange(5, 8)->Unit(benchmark::kMillisecond);
+
+// range(0): the quad budget; the hole of 100000 fins at tolerance 0.01.
+void BM_PolygonHoleOf100000Fins(benchmark::State& state) {
+  static const MCADFace face = PlateWithOneHole(100000);
+  bench_triangulation::TriangulateAndReport(state, face, 0.01,
+                                            std::numeric_limits<double>::infinity(),
+                                            static_cast<std::size_t>(state.range(0)));
+}
+BENCHMARK(BM_PolygonHoleOf100000Fins)->Arg(0)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
