@@ -57,10 +57,10 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// not the loop's shape, so the loop is rejected rather than dropped: the triangulation driver
   /// turns it into std::invalid_argument "face: loop L, fin F: <reason>".
   struct OXLEN_CAD_TRIANGULATION_API MExceptionBadFin : std::invalid_argument {
-    /// A fail of a fin whose place in its loop is not known: "fin: <reason>".
+    /// A broken fin whose place in its loop is not known: "fin: <reason>".
     explicit MExceptionBadFin(const std::string& reason)
         : std::invalid_argument("fin: " + reason), reason(reason) {}
-    /// A fail of fin `fin` (0-based) of the loop: "loop: fin <fin>: <reason>".
+    /// Broken fin `fin` (0-based) of the loop: "loop: fin <fin>: <reason>".
     MExceptionBadFin(std::size_t fin, const std::string& reason)
         : std::invalid_argument("loop: fin " + std::to_string(fin) + ": " + reason),
           fin(fin),
