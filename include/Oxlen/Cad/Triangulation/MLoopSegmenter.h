@@ -45,9 +45,9 @@ class MCAD2DVCurve;
 class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
  public:
   /// A loop that cannot be segmented: a space curve (one not defined in UV) that leaves the face
-  /// far behind, a curve that lists no parameter, or a loop whose points collapse into a box of
-  /// diagonal below 0.0001. The triangulation driver catches it and tries the loop's
-  /// alternatives.
+  /// far behind, a curve that lists no parameter, a loop whose points collapse into a box of
+  /// diagonal below 0.0001, or a UV loop clipped wholly onto the border of the limits that bounds
+  /// nothing within them. The triangulation driver catches it and tries the loop's alternatives.
   struct OXLEN_CAD_TRIANGULATION_API MExceptionBadLoop : std::runtime_error {
     MExceptionBadLoop() : std::runtime_error("MLoopSegmenter: incorrect loop") {}
   };
