@@ -45,9 +45,9 @@ class MCAD2DVCurve;
 class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
  public:
   /// A loop that cannot be segmented: a space curve (one not defined in UV) that leaves the face
-  /// far behind, a curve that lists no parameter, or a loop whose points collapse into a box of
-  /// diagonal below 0.0001. The triangulation driver catches it and tries the loop's
-  /// alternatives.
+  /// far behind, a curve that lists no parameter, a loop whose points collapse into a box of
+  /// diagonal below 0.0001, or a UV loop clipped wholly onto the border of the limits that bounds
+  /// nothing within them. The triangulation driver catches it and tries the loop's alternatives.
   struct OXLEN_CAD_TRIANGULATION_API MExceptionBadLoop : std::runtime_error {
     MExceptionBadLoop() : std::runtime_error("MLoopSegmenter: incorrect loop") {}
   };
@@ -57,10 +57,10 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// not the loop's shape, so the loop is rejected rather than dropped: the triangulation driver
   /// turns it into std::invalid_argument "face: loop L, fin F: <reason>".
   struct OXLEN_CAD_TRIANGULATION_API MExceptionBadFin : std::invalid_argument {
-    /// A fail of a fin whose place in its loop is not known: "fin: <reason>".
+    /// A broken fin whose place in its loop is not known: "fin: <reason>".
     explicit MExceptionBadFin(const std::string& reason)
         : std::invalid_argument("fin: " + reason), reason(reason) {}
-    /// A fail of fin `fin` (0-based) of the loop: "loop: fin <fin>: <reason>".
+    /// Broken fin `fin` (0-based) of the loop: "loop: fin <fin>: <reason>".
     MExceptionBadFin(std::size_t fin, const std::string& reason)
         : std::invalid_argument("loop: fin " + std::to_string(fin) + ": " + reason),
           fin(fin),
