@@ -136,9 +136,8 @@ inline std::string CheckFaceMesh(const MDecodedFace& face,
   return {};
 }
 
-/// Decodes, triangulates and checks; the first broken rule, or an empty string.
-inline std::string CheckFaceOnBytes(const std::uint8_t* data, std::size_t size) {
-  const MDecodedFace face = DecodeFace(data, size);
+/// Triangulates and checks a decoded face; the first broken rule, or an empty string.
+inline std::string CheckFace(const MDecodedFace& face) {
   MCadTriangulator::triangulation_result mesh;
   try {
     mesh = MCadTriangulator::Triangulate(face.face, face.finTags, face.tolerance,
@@ -147,6 +146,11 @@ inline std::string CheckFaceOnBytes(const std::uint8_t* data, std::size_t size) 
     return std::string("unexpected exception: ") + e.what();
   }
   return CheckFaceMesh(face, mesh);
+}
+
+/// Decodes, triangulates and checks; the first broken rule, or an empty string.
+inline std::string CheckFaceOnBytes(const std::uint8_t* data, std::size_t size) {
+  return CheckFace(DecodeFace(data, size));
 }
 
 }  // namespace face_fuzz

@@ -40,13 +40,6 @@ struct Sample {
   point<double, 3> p;
 };
 
-// A sample still to be reached by the chordal refinement, with the number of splits that led to
-// the chord ending at it.
-struct PendingSample {
-  Sample sample;
-  int depth;
-};
-
 // What the chordal refinement of one fin needs to evaluate and check its curve.
 struct ChordRefiner {
   const loops::detail::FinCurve& curve;
@@ -87,39 +80,64 @@ struct ChordRefiner {
     return Evaluate((left.t + right.t) * 0.5);
   }
 
-  // Refines the samples: a chord whose middle point lies at least the tolerance away is split
-  // there and its left part examined first. The chords are walked from left to right with the
-  // samples still to reach on a stack, so every split costs constant time.
+  // Whether the chord left -> right must be split at its middle point q: q lies at least the
+  // tolerance away from it, and farther than the rounding of the coordinates (16 ulps of the
+  // largest), so that at a tolerance of 0 a straight piece of curve is not split without end.
+  bool NeedsSplit(const Sample& left, const Sample& right, const Sample& q) const {
+    const double distance = geometry::ComputeDistanceBetweenPointAndSegment(q.p, {left.p, right.p});
+    double magnitude = 0.0;
+    for (int k = 0; k < 3; ++k)
+      magnitude = std::max({magnitude, std::fabs(left.p[k]), std::fabs(right.p[k])});
+    return distance >= tolerance &&
+           distance > 16.0 * std::numeric_limits<double>::epsilon() * magnitude;
+  }
+
+  // Refines the samples level by level: every chord whose middle point must be split off is
+  // split there, and the next pass examines the halves. A chord's split depends only on its own
+  // ends, so the points are those of a chord-by-chord walk; but when kMaxChordInsertionsPerFin
+  // ends the refinement early (tolerances far below the curve's size), the fin has been refined
+  // evenly instead of leaving its far end with the coarse chords. A chord split
+  // kMaxChordSplitDepth times spans a jump of the curve and is kept.
   std::vector<Sample> Refine(const std::vector<Sample>& samples) const {
-    std::vector<Sample> done{samples.front()};
-    std::vector<PendingSample> pending;
-    pending.reserve(samples.size());
-    for (std::size_t k = samples.size() - 1; k >= 1; --k)
-      pending.push_back({samples[k], 0});
+    struct Chord {  // the chord ending at `end`
+      Sample end;
+      int depth;
+      bool settled;
+    };
+    std::vector<Chord> chords;
+    chords.reserve(samples.size());
+    for (const Sample& sample : samples)
+      chords.push_back({sample, 0, false});
     std::size_t insertions = 0;
-    while (!pending.empty()) {
-      PendingSample& right = pending.back();
-      const Sample& left = done.back();
-      const double chordLength = geometry::detail::overflow_safe_length(right.sample.p - left.p);
-      // A chord split kMaxChordSplitDepth times spans a jump of the curve, and after
-      // kMaxChordInsertionsPerFin splits the fin keeps what it has: both stop the refinement
-      // on curves that would otherwise be split without end.
-      if (chordLength >= kShortestRefinedChord &&
-          right.depth < MLoopSegmenter::kMaxChordSplitDepth &&
-          insertions < MLoopSegmenter::kMaxChordInsertionsPerFin) {
-        const Sample q = MiddleOf(left, right.sample, chordLength);
-        if (geometry::ComputeDistanceBetweenPointAndSegment(q.p, {left.p, right.sample.p}) >=
-            tolerance) {
-          const int depth = right.depth + 1;
-          right.depth = depth;
-          pending.push_back({q, depth});
-          ++insertions;
-          continue;
+    for (bool split = true; split;) {
+      split = false;
+      std::vector<Chord> next{chords.front()};
+      next.reserve(chords.size());
+      for (std::size_t k = 1; k < chords.size(); ++k) {
+        Chord chord = chords[k];
+        const Sample& left = chords[k - 1].end;
+        const double chordLength = geometry::detail::overflow_safe_length(chord.end.p - left.p);
+        if (!chord.settled && chordLength >= kShortestRefinedChord &&
+            chord.depth < MLoopSegmenter::kMaxChordSplitDepth &&
+            insertions < MLoopSegmenter::kMaxChordInsertionsPerFin) {
+          const Sample q = MiddleOf(left, chord.end, chordLength);
+          if (NeedsSplit(left, chord.end, q)) {
+            next.push_back({q, chord.depth + 1, false});
+            next.push_back({chord.end, chord.depth + 1, false});
+            ++insertions;
+            split = true;
+            continue;
+          }
         }
+        chord.settled = true;
+        next.push_back(chord);
       }
-      done.push_back(right.sample);
-      pending.pop_back();
+      chords = std::move(next);
     }
+    std::vector<Sample> done;
+    done.reserve(chords.size());
+    for (const Chord& chord : chords)
+      done.push_back(chord.end);
     return done;
   }
 };

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -23,6 +24,12 @@ using geometry::detail::overflow_safe_length;
 
 // A segment must face a quad edge at least this steeply (cosine of their directions) to seed.
 constexpr double kFacingCosine = 0.4;
+
+// Candidate segments examined per quad edge: each is tested against every other segment of the
+// quad, so a quad crowded with loop points (a quad budget too small for the loops) would cost the
+// square of its points. The first ones in loop order decide; beyond these a quad edge has been
+// offered its statuses many times over.
+constexpr std::size_t kMaxExaminedPerEdge = 8;
 
 // Seeds offered by the segments; a vertex offered two different statuses is banned for good.
 class Offers {
@@ -155,9 +162,11 @@ class QuadSeeder {
     const double length = overflow_safe_length(ab);
     if (length < tolerance_)
       return;
-    const std::vector<double> listed = ListedParameters(k);
+    std::vector<double> listed = ListedParameters(k);
+    std::sort(listed.begin(), listed.end());
     const int odd = listed.size() % 2 == 1 ? 1 : 0;
-    for (std::size_t i = 0; i < segments_.size(); ++i) {
+    std::size_t examined = 0;
+    for (std::size_t i = 0; i < segments_.size() && examined < kMaxExaminedPerEdge; ++i) {
       if (!candidate[i])
         continue;
       const Point3 pq = segments_[i].second - segments_[i].first;
@@ -168,12 +177,10 @@ class QuadSeeder {
       const Point3 m = (segments_[i].first + segments_[i].second) * 0.5;
       const double t = geometry::GetPointToSegmentProjectionParameter(m, MSegment{a, b});
       const Point3 x = a + t * ab;
+      ++examined;
       if (IsBlocked(i, m, x))
         continue;
-      int before = 0;
-      for (const double listedParameter : listed)
-        if (listedParameter < t)
-          ++before;
+      const auto before = std::lower_bound(listed.begin(), listed.end(), t) - listed.begin();
       const int r = along < 0.0 ? 1 : 0;
       const int even = before % 2 == 0 ? 1 : 0;
       offers.Offer(corners_[k], r ^ even);
