@@ -41,9 +41,11 @@ class Reducer {
         m_borderEdges(borderEdges),
         m_distance(distance),
         m_fixed(mesh.vertices.size(), false),
-        m_triangles(mesh.vertices.size()) {
+        m_triangles(mesh.vertices.size()),
+        m_borderEdgesAt(mesh.vertices.size()) {
     FixQuadBorderVertices(segments);
     BuildAdjacency();
+    IndexBorderEdges();
   }
 
   void Run() {
@@ -147,25 +149,50 @@ class Reducer {
     return geometry::ComputeDistanceBetweenPointAndSegment(P(v), chord) <= m_distance;
   }
 
-  // Moves the tagged loop edges at v onto w; refuses when v joins edges of different tags.
+  // Moves the tagged loop edges at v onto w; refuses when v joins edges of different tags. The
+  // edges at a vertex are found through the index, so a collapse costs the edges it touches, not
+  // the whole map.
   bool UpdateBorderEdges(std::size_t w, std::size_t v) {
     std::vector<std::pair<Edge, int>> touched;
     std::set<int> tags;
-    for (const auto& [edge, tag] : m_borderEdges)
-      if (edge.first == v || edge.second == v) {
-        touched.emplace_back(edge, tag);
-        tags.insert(tag);
-      }
+    for (const Edge& edge : m_borderEdgesAt[v]) {
+      const int tag = m_borderEdges.at(edge);
+      touched.emplace_back(edge, tag);
+      tags.insert(tag);
+    }
     if (tags.size() >= 2)
       return false;
-    for (const auto& [edge, tag] : touched)
+    for (const auto& [edge, tag] : touched) {
       m_borderEdges.erase(edge);
+      Unindex(edge);
+    }
     for (const auto& [edge, tag] : touched) {
       const Edge moved{edge.first == v ? w : edge.first, edge.second == v ? w : edge.second};
-      if (moved.first != moved.second)
-        m_borderEdges[moved] = tag;
+      if (moved.first == moved.second)
+        continue;
+      m_borderEdges[moved] = tag;
+      Index(moved);
     }
     return true;
+  }
+
+  void Index(const Edge& edge) {
+    for (const std::size_t end : {edge.first, edge.second})
+      if (end < m_borderEdgesAt.size())
+        m_borderEdgesAt[end].insert(edge);
+  }
+
+  void Unindex(const Edge& edge) {
+    for (const std::size_t end : {edge.first, edge.second})
+      if (end < m_borderEdgesAt.size())
+        m_borderEdgesAt[end].erase(edge);
+  }
+
+  // The tagged loop edges at every vertex (ends outside the mesh's vertices are ignored: no
+  // collapse can touch them).
+  void IndexBorderEdges() {
+    for (const auto& [edge, tag] : m_borderEdges)
+      Index(edge);
   }
 
   void Collapse(std::size_t v, std::size_t w) {
@@ -193,6 +220,7 @@ class Reducer {
   const double m_distance;
   std::vector<bool> m_fixed;
   std::vector<std::set<std::size_t>> m_triangles;  // live triangles per vertex
+  std::vector<std::set<Edge>> m_borderEdgesAt;     // tagged loop edges per vertex
 };
 
 }  // namespace
