@@ -20,57 +20,45 @@ namespace {
 using MTrimmer = MCadTriangulator::MTrimmer;
 using MPoint = MTrimmer::MPoint;
 
-MTrimmer::MQuadToTrim UnitQuad() {
+// The unit square with one loop part from (startEdge, start) to (endEdge, end) through the
+// points `at(k)` for k = 1 to n.
+template <class At>
+MTrimmer::MQuadToTrim OnePart(int startEdge, const MPoint& start, int endEdge, const MPoint& end,
+                              int n, At at) {
   MTrimmer::MQuadToTrim quad;
   quad.corners = {MPoint(0, 0, 0), MPoint(1, 0, 0), MPoint(1, 1, 0), MPoint(0, 1, 0)};
+  MTrimmer::MPartToTrim part;
+  part.startEdge = startEdge;
+  part.startPoint = start;
+  part.endEdge = endEdge;
+  part.endPoint = end;
+  for (int k = 1; k <= n; ++k)
+    part.points.push_back(at(k));
+  quad.parts.push_back(part);
   return quad;
 }
 
 // Enters on edge 0 at (0.3, 0), bulges right to x = 0.8 and leaves on edge 2 at (0.3, 1).
 MTrimmer::MQuadToTrim Arc(int n) {
-  MTrimmer::MQuadToTrim quad = UnitQuad();
-  MTrimmer::MPartToTrim part;
-  part.startEdge = 0;
-  part.startPoint = MPoint(0.3, 0, 0);
-  part.endEdge = 2;
-  part.endPoint = MPoint(0.3, 1, 0);
-  for (int k = 1; k <= n; ++k) {
+  return OnePart(0, MPoint(0.3, 0, 0), 2, MPoint(0.3, 1, 0), n, [n](int k) {
     const double t = static_cast<double>(k) / (n + 1);
-    part.points.emplace_back(0.3 + 0.5 * std::sin(std::numbers::pi * t), t, 0.0);
-  }
-  quad.parts.push_back(part);
-  return quad;
+    return MPoint(0.3 + 0.5 * std::sin(std::numbers::pi * t), t, 0.0);
+  });
 }
 
 // Enters on edge 3 at corner 0 and leaves on edge 1 at corner 1, along edge 0.
 MTrimmer::MQuadToTrim Border(int n) {
-  MTrimmer::MQuadToTrim quad = UnitQuad();
-  MTrimmer::MPartToTrim part;
-  part.startEdge = 3;
-  part.startPoint = MPoint(0, 0, 0);
-  part.endEdge = 1;
-  part.endPoint = MPoint(1, 0, 0);
-  for (int k = 1; k <= n; ++k)
-    part.points.emplace_back(static_cast<double>(k) / (n + 1), 0.0, 0.0);
-  quad.parts.push_back(part);
-  return quad;
+  return OnePart(3, MPoint(0, 0, 0), 1, MPoint(1, 0, 0), n,
+                 [n](int k) { return MPoint(static_cast<double>(k) / (n + 1), 0.0, 0.0); });
 }
 
 // Enters on edge 3 at (0, 0.1), leaves on edge 1 at (1, 0.9), swinging across the diagonal.
 MTrimmer::MQuadToTrim Wave(int n) {
-  MTrimmer::MQuadToTrim quad = UnitQuad();
-  MTrimmer::MPartToTrim part;
-  part.startEdge = 3;
-  part.startPoint = MPoint(0, 0.1, 0);
-  part.endEdge = 1;
-  part.endPoint = MPoint(1, 0.9, 0);
-  for (int k = 1; k <= n; ++k) {
+  return OnePart(3, MPoint(0, 0.1, 0), 1, MPoint(1, 0.9, 0), n, [n](int k) {
     const double x = static_cast<double>(k) / (n + 1);
     const double y = 0.1 + 0.8 * x + 0.02 * (k % 2 == 0 ? 1.0 : -1.0);
-    part.points.emplace_back(x, 1.0 - y, 0.0);
-  }
-  quad.parts.push_back(part);
-  return quad;
+    return MPoint(x, 1.0 - y, 0.0);
+  });
 }
 
 template <MTrimmer::MQuadToTrim (*Make)(int)>
