@@ -85,11 +85,10 @@ struct ChordRefiner {
   // largest), so that at a tolerance of 0 a straight piece of curve is not split without end.
   bool NeedsSplit(const Sample& left, const Sample& right, const Sample& q) const {
     const double distance = geometry::ComputeDistanceBetweenPointAndSegment(q.p, {left.p, right.p});
-    double magnitude = 0.0;
-    for (int k = 0; k < 3; ++k)
-      magnitude = std::max({magnitude, std::fabs(left.p[k]), std::fabs(right.p[k])});
-    return distance >= tolerance &&
-           distance > 16.0 * std::numeric_limits<double>::epsilon() * magnitude;
+    Oxlen::Math::boundingbox<double, 3> ends;
+    ends.extend(left.p);
+    ends.extend(right.p);
+    return distance >= tolerance && distance > geometry::detail::rounding_distance(ends);
   }
 
   // Refines the samples level by level: every chord whose middle point must be split off is

@@ -1,5 +1,6 @@
 #include "spatial/numeric_helpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -26,6 +27,15 @@ double overflow_safe_length(const point<double, 3>& v) noexcept {
   const double a = middle / scale;
   const double b = smallest / scale;
   return scale * std::sqrt(1.0 + a * a + b * b);
+}
+
+double rounding_distance(const Oxlen::Math::boundingbox<double, 3>& box) noexcept {
+  if (box.is_empty())
+    return 0.0;
+  double magnitude = 0.0;
+  for (std::size_t k = 0; k < 3; ++k)
+    magnitude = std::max({magnitude, std::fabs(box.minimum[k]), std::fabs(box.maximum[k])});
+  return 16.0 * std::numeric_limits<double>::epsilon() * magnitude;
 }
 
 double overflow_safe_distance(const point<double, 3>& a, const point<double, 3>& b) noexcept {

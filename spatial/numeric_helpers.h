@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Oxlen/Math/boundingbox.h"
 #include "Oxlen/Math/point.h"
 
 // Numeric helpers shared by the subsystems of the triangulator (not exported).
@@ -17,6 +18,12 @@ inline constexpr double kDegenerateSquaredLength = 1.4901161193847656e-8;
 /// @return the length; the zero vector gives the smallest subnormal double (about 4.9e-324), a
 ///         NaN component gives NaN, an infinite one gives infinity (NaN if two are infinite).
 double overflow_safe_length(const Oxlen::Math::point<double, 3>& v) noexcept;
+
+/// The distance below which two points within `box` differ only by the rounding of their
+/// coordinates: 16 ulps of the largest coordinate magnitude of the box (0 for an empty box). A
+/// deviation that small means "exact", whatever the tolerance (a tolerance of 0 included).
+/// @param[in] box the points' bounding box
+double rounding_distance(const Oxlen::Math::boundingbox<double, 3>& box) noexcept;
 
 /// Distance between a and b: overflow_safe_length(a - b), with the same degenerate results.
 /// @param[in] a first point

@@ -120,16 +120,10 @@ EdgeDeviation MeasureCrossingEdge(const MCadTriangulator::MAnalyticalSurface& su
 // Never 0, so that a flat quad still counts as measured; a quad this close is exact.
 const double kSmallestQuadDeviation = std::sqrt(std::numeric_limits<double>::min());
 
-// Deviations up to this are the rounding of the grid's coordinates: 16 ulps of the largest
-// coordinate magnitude. A strip or quad that close lies on the surface, whatever the tolerance.
+// Deviations up to this are the rounding of the grid's coordinates: a strip or quad that close
+// lies on the surface, whatever the tolerance.
 double RoundingDeviation(const MQuads& grid) {
-  const Oxlen::Math::boundingbox<double, 3> box = grid.CalculateBoundingBox3d();
-  if (box.is_empty())
-    return 0.0;
-  double magnitude = 0.0;
-  for (int k = 0; k < 3; ++k)
-    magnitude = std::max({magnitude, std::fabs(box.minimum[k]), std::fabs(box.maximum[k])});
-  return 16.0 * std::numeric_limits<double>::epsilon() * magnitude;
+  return geometry::detail::rounding_distance(grid.CalculateBoundingBox3d());
 }
 
 // A quad deviation as a distance: the floor that marks a measured flat quad is 0.
