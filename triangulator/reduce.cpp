@@ -86,20 +86,22 @@ class Reducer {
   }
 
   // The other ends of the edges at v that only one live triangle of v holds, in the order met
-  // around v's triangles (ascending triangle index, corners in order).
+  // around v's triangles (ascending triangle index, corners in order). Counting through a sorted
+  // copy keeps the cost near-linear in v's triangles: a vertex that many splittings used as a
+  // corner can hold thousands of them.
   std::vector<std::size_t> Candidates(std::size_t v) const {
+    std::vector<std::size_t> met;
+    for (std::size_t t : m_triangles[v])
+      for (std::size_t x : m_mesh.triangles[t])
+        if (x != v)
+          met.push_back(x);
+    std::vector<std::size_t> sorted = met;
+    std::sort(sorted.begin(), sorted.end());
     std::vector<std::size_t> result;
-    for (std::size_t t : m_triangles[v]) {
-      const Triangle& tri = m_mesh.triangles[t];
-      for (std::size_t x : tri) {
-        if (x == v || std::find(result.begin(), result.end(), x) != result.end())
-          continue;
-        std::size_t holders = 0;
-        for (std::size_t s : m_triangles[v])
-          holders += Contains(m_mesh.triangles[s], x) ? 1 : 0;
-        if (holders == 1)
-          result.push_back(x);
-      }
+    for (std::size_t x : met) {
+      const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), x);
+      if (last - first == 1)
+        result.push_back(x);
     }
     return result;
   }

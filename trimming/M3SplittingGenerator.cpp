@@ -127,6 +127,7 @@ MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToT
   MSplitting splitting;
   splitting.children.resize(3);
   MChildMap childOf;
+  childOf.reserve(trimming::detail::PointCount(triangle));
   for (int k = 0; k < 3; ++k) {
     MTriangleToTrim& child = splitting.children[k];
     child.vertices = {triangle.vertices[k], triangle.vertices[(k + 1) % 3], i};

@@ -2,13 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <utility>
 
 #include <boost/container/static_vector.hpp>
+#include <boost/unordered/unordered_flat_map.hpp>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
+#include "Oxlen/Export.h"
 
 /// Builds the 3-splitting of a triangle T = (t0, t1, t2) at one of its inner points i: child k is
 /// (t[k], t[k+1], i); its edge 0 is T's edge k, its edges 1 and 2 are the spokes to i. The spoke
@@ -41,7 +41,7 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M3SplittingGener
   };
 
   /// The child of every edge point and inner point of T (inner point i excluded).
-  using MChildMap = std::map<std::int32_t, int>;
+  using MChildMap = boost::unordered_flat_map<std::int32_t, int>;
 
   /// Number of inner points from which the crossing score replaces the candidate builds.
   static constexpr std::size_t kSweepThreshold = 5;

@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <cstdlib>
 // Trimming one triangle: splittings applied depth first until no triangle carries loop points.
 #include <algorithm>
 #include <cstddef>
@@ -42,15 +44,31 @@ bool HasEdgePoints(const MTrimmer::MTriangleToTrim& triangle) {
          !triangle.edgePoints[2].empty();
 }
 
+// A triangle waiting to be trimmed, and whether it comes from a bulk splitting.
+struct MPendingTriangle {
+  MTrimmer::MTriangleToTrim triangle;
+  bool fromBulk = false;
+};
+
+// Whether a triangle is split by the bulk rule: it holds many points, or it is a piece of a
+// triangle that did and still holds more than a few. Without the second rule a quad given many
+// points would leave the bulk rule with thousands of 63-point pieces, each trimmed one point at a
+// time at a cost that grows with the cube of its points.
+bool UsesBulkSplitting(const MPendingTriangle& pending) {
+  const std::size_t points = trimming::detail::PointCount(pending.triangle);
+  return points >= trimming::detail::kBulkPointCount ||
+         (pending.fromBulk && points >= trimming::detail::kBulkPieceFloor);
+}
+
 // A triangle with inner points is cut at an inner point unless that would create vertices and a
 // cut through an edge point would not; a triangle without inner points is cut through an edge
 // point. A triangle with many points is cut at a few candidates from the middle of its lists.
-MTrimmer::MSplitting ChooseSplitting(const MTrimmer::MTriangleToTrim& triangle,
+MTrimmer::MSplitting ChooseSplitting(const MTrimmer::MTriangleToTrim& triangle, bool bulk,
                                      const MTrimmer::MTriangles& result,
                                      const trimming::detail::MLoopEdgeIndex& loopEdges) {
   bool found = false;
   MTrimmer::MSplitting splitting;
-  if (trimming::detail::PointCount(triangle) >= trimming::detail::kBulkPointCount) {
+  if (bulk) {
     splitting = trimming::detail::ChooseBulkSplitting(triangle, result, loopEdges, found);
   } else if (!triangle.innerPoints.empty()) {
     splitting = MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, result, found);
@@ -105,10 +123,11 @@ void MTrimmer::TrimTriangle(const MTriangleToTrim& triangle, MTriangles& result,
   RequireVertices(triangle, result);
   trimming::detail::MLoopEdgeIndex loopEdges(result.segments);
   std::size_t splittings = 0;
-  std::vector<MTriangleToTrim> stack{triangle};
+  std::vector<MPendingTriangle> stack{{triangle, false}};
   while (!stack.empty()) {
-    MTriangleToTrim current = std::move(stack.back());
+    MPendingTriangle pending = std::move(stack.back());
     stack.pop_back();
+    const MTriangleToTrim& current = pending.triangle;
     // A triangle without points is final; its segments, if any, are its own edges and were
     // entered in the result by the splitting that made them edges.
     if (trimming::detail::HasNoPoints(current)) {
@@ -117,7 +136,16 @@ void MTrimmer::TrimTriangle(const MTriangleToTrim& triangle, MTriangles& result,
     }
     if (++splittings > splittingLimit)
       throw std::logic_error("MTrimmer::TrimTriangle: splitting limit exceeded");
-    MSplitting splitting = ChooseSplitting(current, result, loopEdges);
+    const bool bulk = UsesBulkSplitting(pending);
+    MSplitting splitting = ChooseSplitting(current, bulk, result, loopEdges);
+    if (getenv("TRIMLOG")) {
+      std::size_t f = 0;
+      for (auto& c : splitting.children)
+        f = std::max(f, trimming::detail::PointCount(c));
+      fprintf(stderr, "S %d %zu %zu %zu %zu %zu\n", (int)bulk,
+              trimming::detail::PointCount(current), current.segments.size(), f,
+              splitting.newVertices.size(), splitting.children.size());
+    }
     ApplySplitting(splitting, result, loopEdges);
     auto& children = splitting.children;
     for (std::size_t i = 0; i < children.size(); ++i)
@@ -125,6 +153,6 @@ void MTrimmer::TrimTriangle(const MTriangleToTrim& triangle, MTriangles& result,
         SynchronizeEdgePointsOfParts(result, children[i], children[j]);
     // The first child is trimmed next, with all its descendants before the second child.
     for (auto child = children.rbegin(); child != children.rend(); ++child)
-      stack.push_back(std::move(*child));
+      stack.push_back({std::move(*child), bulk});
   }
 }

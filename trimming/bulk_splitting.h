@@ -4,6 +4,7 @@
 
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
 #include "trimming/loop_edge_index.h"
+#include "trimming/trimming_helpers.h"
 
 // The splitting of a triangle that holds many loop points. Trying every point (the 2-splitting)
 // or scoring every point by the segments its spokes cross (the 3-splitting) costs work linear in
@@ -19,15 +20,19 @@ namespace trimming::detail {
 /// such quads keep the splittings chosen by the generators' own scores.
 constexpr std::size_t kBulkPointCount = 64;
 
-/// The number of inner and edge points of `triangle`.
-std::size_t PointCount(const MCadTriangulator::MTrimmer::MTriangleToTrim& triangle);
+/// Points from which a piece of a bulk-split triangle is itself split by `ChooseBulkSplitting`:
+/// below it the generators' own scores cost little.
+constexpr std::size_t kBulkPieceFloor = 8;
 
 /// The splitting of a triangle with many points, the best of a few candidates: the 3-splittings
 /// at the inner points a quarter, half and three quarters down the list (which keeps loop
 /// order), inner points equally near to two children going to the larger one; the 2-splittings
 /// along a segment from an edge point to the opposite corner (the first three in segment order);
-/// the 2-splittings through the middle point of each edge. The best leaves the fewest points in
-/// its fullest child, then creates the fewest vertices; of equals the earliest is kept.
+/// the 2-splittings through the middle point of each edge. The candidates are estimated, not
+/// built: a point goes to the child whose side of the cut it lies on in the triangle's plane, and
+/// a segment whose ends go to different children counts one new vertex in both. The best leaves
+/// the fewest points in its fullest child, then creates the fewest vertices; of equals the
+/// earliest is kept, and only it is built.
 /// @param[in]  triangle  the triangle to split.
 /// @param[in]  result    the mesh under construction.
 /// @param[in]  loopEdges the loop edges of `result`, mirroring `result.segments`.

@@ -76,4 +76,9 @@ std::int32_t NewVertexIndex(const MTrimmer::MTriangles& result, std::size_t posi
   return static_cast<std::int32_t>(index);
 }
 
+std::size_t PointCount(const MTrimmer::MTriangleToTrim& triangle) {
+  return triangle.innerPoints.size() + triangle.edgePoints[0].size() +
+         triangle.edgePoints[1].size() + triangle.edgePoints[2].size();
+}
+
 }  // namespace trimming::detail

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -47,6 +48,9 @@ bool Contains(const std::vector<std::int32_t>& list, std::int32_t vertex);
 
 /// True when the triangle has no inner points and no edge points: it is final.
 bool HasNoPoints(const MTrimmer::MTriangleToTrim& triangle);
+
+/// The number of inner and edge points of `triangle`.
+std::size_t PointCount(const MTrimmer::MTriangleToTrim& triangle);
 
 /// Index that the `position`-th new vertex of a splitting will get in `result.vertices`.
 /// @throws std::logic_error "MTrimmer: too many vertices" when it would not fit an int32.

@@ -178,6 +178,28 @@ TEST(ManyPointsPerQuad, PointsOnASpokeGoToTheLargerChild) {
 // halved without new vertices, and an arc's points are divided so that no child keeps more than
 // three quarters of them at the cost of a few vertices where its spokes cross the arc.
 TEST(ManyPointsPerQuad, BulkSplittingHalvesThePoints) {
+  {
+    // Edge points with no inner point, the first joined to the opposite corner: the cut through
+    // the middle point halves them, the cut along the segment would keep all but one together.
+    const int n = 1001;
+    MTrimmer::MTriangles mesh;
+    mesh.vertices = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
+    MTrimmer::MTriangleToTrim t;
+    t.vertices = {0, 1, 2};
+    for (int k = 1; k <= n; ++k) {
+      t.edgePoints[0].push_back(static_cast<std::int32_t>(mesh.vertices.size()));
+      mesh.vertices.emplace_back(4.0 * k / (n + 1), 0.0, 0.0);
+    }
+    t.segments.emplace_back(t.edgePoints[0][0], 2, std::nullopt);
+    const trimming::detail::MLoopEdgeIndex loopEdges(mesh.segments);
+    bool found = false;
+    const MTrimmer::MSplitting s = trimming::detail::ChooseBulkSplitting(t, mesh, loopEdges, found);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(s.children.size(), 2u);
+    EXPECT_TRUE(s.newVertices.empty());
+    for (const auto& child : s.children)
+      EXPECT_EQ(trimming::detail::PointCount(child), static_cast<std::size_t>(n / 2));
+  }
   for (const bool onEdge : {true, false}) {
     SCOPED_TRACE(onEdge);
     const int n = 1000;
