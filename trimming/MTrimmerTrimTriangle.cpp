@@ -1,5 +1,3 @@
-#include <cstdio>
-#include <cstdlib>
 // Trimming one triangle: splittings applied depth first until no triangle carries loop points.
 #include <algorithm>
 #include <cstddef>
@@ -62,27 +60,41 @@ bool UsesBulkSplitting(const MPendingTriangle& pending) {
 
 // A triangle with inner points is cut at an inner point unless that would create vertices and a
 // cut through an edge point would not; a triangle without inner points is cut through an edge
-// point. A triangle with many points is cut at a few candidates from the middle of its lists.
+// point.
+MTrimmer::MSplitting ChooseByGeneratorScores(const MTrimmer::MTriangleToTrim& triangle,
+                                             const MTrimmer::MTriangles& result,
+                                             const trimming::detail::MLoopEdgeIndex& loopEdges,
+                                             bool& found) {
+  found = false;
+  if (triangle.innerPoints.empty())
+    return MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, loopEdges, found);
+  MTrimmer::MSplitting splitting =
+      MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, result, found);
+  if (!splitting.newVertices.empty() && HasEdgePoints(triangle)) {
+    bool found2 = false;
+    MTrimmer::MSplitting alternative =
+        MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, loopEdges, found2);
+    found = found || found2;
+    if (found2 && alternative.newVertices.empty())
+      splitting = std::move(alternative);
+  }
+  return splitting;
+}
+
+// A triangle split by the bulk rule is cut at a few candidates from the middle of its lists; when
+// none of them leaves fewer points in every child (a triangle thin to rounding, whose crossing
+// vertices refill the child), the generators' own scores decide.
 MTrimmer::MSplitting ChooseSplitting(const MTrimmer::MTriangleToTrim& triangle, bool bulk,
                                      const MTrimmer::MTriangles& result,
                                      const trimming::detail::MLoopEdgeIndex& loopEdges) {
   bool found = false;
-  MTrimmer::MSplitting splitting;
   if (bulk) {
-    splitting = trimming::detail::ChooseBulkSplitting(triangle, result, loopEdges, found);
-  } else if (!triangle.innerPoints.empty()) {
-    splitting = MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, result, found);
-    if (!splitting.newVertices.empty() && HasEdgePoints(triangle)) {
-      bool found2 = false;
-      MTrimmer::MSplitting alternative =
-          MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, loopEdges, found2);
-      found = found || found2;
-      if (found2 && alternative.newVertices.empty())
-        splitting = std::move(alternative);
-    }
-  } else {
-    splitting = MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, loopEdges, found);
+    MTrimmer::MSplitting splitting =
+        trimming::detail::ChooseBulkSplitting(triangle, result, loopEdges, found);
+    if (found)
+      return splitting;
   }
+  MTrimmer::MSplitting splitting = ChooseByGeneratorScores(triangle, result, loopEdges, found);
   if (!found)
     throw std::logic_error(
         "MTrimmer::TrimTriangle: triangle needs trimming but no possible splitting has been "
@@ -138,14 +150,6 @@ void MTrimmer::TrimTriangle(const MTriangleToTrim& triangle, MTriangles& result,
       throw std::logic_error("MTrimmer::TrimTriangle: splitting limit exceeded");
     const bool bulk = UsesBulkSplitting(pending);
     MSplitting splitting = ChooseSplitting(current, bulk, result, loopEdges);
-    if (getenv("TRIMLOG")) {
-      std::size_t f = 0;
-      for (auto& c : splitting.children)
-        f = std::max(f, trimming::detail::PointCount(c));
-      fprintf(stderr, "S %d %zu %zu %zu %zu %zu\n", (int)bulk,
-              trimming::detail::PointCount(current), current.segments.size(), f,
-              splitting.newVertices.size(), splitting.children.size());
-    }
     ApplySplitting(splitting, result, loopEdges);
     auto& children = splitting.children;
     for (std::size_t i = 0; i < children.size(); ++i)

@@ -39,6 +39,35 @@ struct MBulkScore {
   }
 };
 
+// The best of the candidates offered, by score; of equals the first.
+struct MBest {
+  bool found = false;
+  MBulkScore score;
+  std::size_t candidate = 0;
+
+  void Offer(const MBulkScore& offered, std::size_t index) {
+    if (!found || offered.IsBetterThan(score)) {
+      score = offered;
+      candidate = index;
+    }
+    found = true;
+  }
+};
+
+// The real score of a built splitting.
+MBulkScore ScoreOf(const MTrimmer::MSplitting& splitting) {
+  std::size_t fullest = 0;
+  for (const MTrimmer::MTriangleToTrim& child : splitting.children)
+    fullest = std::max(fullest, PointCount(child));
+  return {fullest, splitting.newVertices.size()};
+}
+
+// Whether every child of the splitting holds fewer points than the triangle.
+bool ShrinksEveryChild(const MTrimmer::MSplitting& splitting,
+                       const MTrimmer::MTriangleToTrim& triangle) {
+  return ScoreOf(splitting).fullest < PointCount(triangle);
+}
+
 // Where each point of the triangle lies: the edge it is an edge point of (3 for an inner point)
 // and its place in that edge's list. Corners and other vertices are not in it.
 struct MPlace {
@@ -219,34 +248,50 @@ MCadTriangulator::MTrimmer::MSplitting ChooseBulkSplitting(
     const MCadTriangulator::MTrimmer::MTriangleToTrim& triangle,
     const MCadTriangulator::MTrimmer::MTriangles& result, const MLoopEdgeIndex& loopEdges,
     bool& found) {
+  const auto buildThree = [&](std::int32_t i) {
+    return M3::Generate3Splitting(triangle, result, i, M3::EInnerPointTie::eLargerChild);
+  };
+  const auto buildTwo = [&](int k, std::int32_t p) {
+    return MTrimmer::M2SplittingGenerator::Generate2Splitting(triangle, result, k, p, &loopEdges);
+  };
+  const std::vector<std::int32_t> inner = ThreeSplittingCandidates(triangle);
+  const MCandidates cuts = TwoSplittingCandidates(triangle);
+
+  // The best estimate, built.
   const MPlaces places = PlacesOf(triangle);
   const MEstimate estimate(triangle, result, places);
+  MBest best;
+  for (std::size_t c = 0; c < inner.size(); ++c)
+    best.Offer(estimate.OfThreeSplitting(inner[c]), c);
+  for (std::size_t c = 0; c < cuts.size(); ++c)
+    best.Offer(estimate.OfTwoSplitting(cuts[c].first, cuts[c].second), inner.size() + c);
   found = false;
-  MBulkScore bestScore;
-  std::optional<std::int32_t> bestInner;
-  std::pair<int, std::int32_t> bestCut{0, 0};
-  const auto keep = [&](const MBulkScore& score) {
-    const bool better = !found || score.IsBetterThan(bestScore);
-    if (better)
-      bestScore = score;
-    found = true;
-    return better;
-  };
-  for (const std::int32_t i : ThreeSplittingCandidates(triangle))
-    if (keep(estimate.OfThreeSplitting(i)))
-      bestInner = i;
-  for (const auto& [k, p] : TwoSplittingCandidates(triangle)) {
-    if (keep(estimate.OfTwoSplitting(k, p))) {
-      bestInner.reset();
-      bestCut = {k, p};
-    }
-  }
-  if (!found)
+  if (!best.found)
     return {};
-  if (bestInner)
-    return M3::Generate3Splitting(triangle, result, *bestInner, M3::EInnerPointTie::eLargerChild);
-  return MTrimmer::M2SplittingGenerator::Generate2Splitting(triangle, result, bestCut.first,
-                                                            bestCut.second, &loopEdges);
+  MTrimmer::MSplitting chosen = best.candidate < inner.size()
+                                    ? buildThree(inner[best.candidate])
+                                    : buildTwo(cuts[best.candidate - inner.size()].first,
+                                               cuts[best.candidate - inner.size()].second);
+  if (ShrinksEveryChild(chosen, triangle)) {
+    found = true;
+    return chosen;
+  }
+
+  // The estimate was wrong: every candidate built and scored by its real children, of those that
+  // leave fewer points in every child.
+  MBest real;
+  std::vector<MTrimmer::MSplitting> built;
+  for (const std::int32_t i : inner)
+    built.push_back(buildThree(i));
+  for (const auto& [k, p] : cuts)
+    built.push_back(buildTwo(k, p));
+  for (std::size_t c = 0; c < built.size(); ++c)
+    if (ShrinksEveryChild(built[c], triangle))
+      real.Offer(ScoreOf(built[c]), c);
+  if (!real.found)
+    return {};
+  found = true;
+  return std::move(built[real.candidate]);
 }
 
 }  // namespace trimming::detail

@@ -32,12 +32,14 @@ constexpr std::size_t kBulkPieceFloor = 8;
 /// built: a point goes to the child whose side of the cut it lies on in the triangle's plane, and
 /// a segment whose ends go to different children counts one new vertex in both. The best leaves
 /// the fewest points in its fullest child, then creates the fewest vertices; of equals the
-/// earliest is kept, and only it is built.
+/// earliest is kept, and only it is built. When the built splitting leaves a child as full as the
+/// triangle (the estimate misjudges triangles thin to rounding), every candidate is built and
+/// the best by its real children is taken among those that leave fewer points in every child.
 /// @param[in]  triangle  the triangle to split.
 /// @param[in]  result    the mesh under construction.
 /// @param[in]  loopEdges the loop edges of `result`, mirroring `result.segments`.
-/// @param[out] found     false only when the triangle has no points (the splitting is then
-///                       empty).
+/// @param[out] found     false when the triangle has no points or no candidate leaves fewer
+///                       points in every child (the splitting is then empty).
 /// @throws the messages of the 2- and 3-splitting generators.
 MCadTriangulator::MTrimmer::MSplitting ChooseBulkSplitting(
     const MCadTriangulator::MTrimmer::MTriangleToTrim& triangle,

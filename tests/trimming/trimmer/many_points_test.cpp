@@ -10,9 +10,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
+#include <map>
 #include <numbers>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -268,6 +271,79 @@ TEST(ManyPointsPerQuad, LoopEdgeIndexMirrorsTheSegmentList) {
     }
     expectSame();
   }
+}
+
+// A piece of a bulk-split triangle from a face at tolerance 0: its points lie along a chord of a
+// nearly flat triangle, and the cut the bulk estimate prefers puts a crossing vertex into the
+// child that keeps every point (trimming the face then repeated that cut without end). The bulk
+// splitting leaves fewer points in every child or declines, and the piece trims within a few
+// splittings per point into triangles that tile it.
+TEST(ManyPointsPerQuad, ThinTriangleFromAFaceAtToleranceZero) {
+  std::ifstream in(OXLEN_TRIMMER_TEST_DATA "/thin_bulk_triangle.txt");
+  ASSERT_TRUE(in.good());
+  std::map<std::int32_t, MPoint> positions;
+  MTrimmer::MTriangleToTrim t;
+  std::vector<MTrimmer::MSegmentFromLoop> loopEdges;
+  std::string line;
+  int corners = 0;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#')
+      continue;
+    std::istringstream fields(line);
+    std::string kind;
+    fields >> kind;
+    if (kind == "S" || kind == "R") {
+      std::int32_t a = 0, b = 0;
+      int tag = 0;
+      fields >> a >> b >> tag;
+      const std::optional<int> optionalTag = tag < 0 ? std::nullopt : std::optional<int>(tag);
+      (kind == "S" ? t.segments : loopEdges).emplace_back(a, b, optionalTag);
+      continue;
+    }
+    std::int32_t v = 0;
+    std::string x, y, z;
+    fields >> v >> x >> y >> z;
+    positions[v] = MPoint(std::stod(x), std::stod(y), std::stod(z));
+    if (kind == "C")
+      t.vertices[corners++] = v;
+    else if (kind == "I")
+      t.innerPoints.push_back(v);
+    else
+      t.edgePoints[kind[1] - '0'].push_back(v);
+  }
+  ASSERT_EQ(corners, 3);
+  MTrimmer::MTriangles mesh;
+  mesh.vertices.assign(static_cast<std::size_t>(positions.rbegin()->first) + 1, MPoint(0, 0, 0));
+  for (const auto& [v, p] : positions)
+    mesh.vertices[static_cast<std::size_t>(v)] = p;
+  mesh.segments = loopEdges;
+
+  const std::size_t points = trimming::detail::PointCount(t);
+  {
+    const trimming::detail::MLoopEdgeIndex index(mesh.segments);
+    bool found = false;
+    const MTrimmer::MSplitting s = trimming::detail::ChooseBulkSplitting(t, mesh, index, found);
+    for (const auto& child : s.children)
+      EXPECT_LT(trimming::detail::PointCount(child), points);
+  }
+  ASSERT_NO_THROW(MTrimmer::TrimTriangle(t, mesh, 32 * points));
+  const MPoint& a = mesh.vertices[t.vertices[0]];
+  const MPoint normal = cross(mesh.vertices[t.vertices[1]] - a, mesh.vertices[t.vertices[2]] - a);
+  double area = 0.0;
+  std::set<std::int32_t> used;
+  for (const auto& tri : mesh.triangles) {
+    const MPoint& p = mesh.vertices[tri[0]];
+    area += dot(cross(mesh.vertices[tri[1]] - p, mesh.vertices[tri[2]] - p), normal);
+    used.insert(tri.begin(), tri.end());
+  }
+  // The triangle is nearly flat: the areas are compared relative to its squared size.
+  double size = 0.0;
+  for (int k = 0; k < 3; ++k)
+    size = std::max(size,
+                    length(mesh.vertices[t.vertices[(k + 1) % 3]] - mesh.vertices[t.vertices[k]]));
+  EXPECT_NEAR(area / length(normal), length(normal), 1e-9 * size * size);
+  for (const std::int32_t q : t.innerPoints)
+    EXPECT_TRUE(used.count(q)) << q;
 }
 
 }  // namespace
