@@ -6,6 +6,7 @@
 #include "Oxlen/CadEntity/MCADUVRegularGrid.h"
 #include "Oxlen/CadEntity/MCADUVSphere.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"
+#include "Oxlen/CadEntity/internal_units.h"
 #include "Oxlen/Nurbs/M3dNurbsSurface.h"
 
 using MAnalyticalSurface = MCadTriangulator::MAnalyticalSurface;
@@ -13,8 +14,7 @@ using Oxlen::Math::point;
 
 namespace {
 
-// The CAD entity layer evaluates in units 10000 times the model units.
-constexpr double kInternalUnitsPerModelUnit = 10000.0;
+using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 
 // A knot vector asks for at least this many isolines; fewer are halved until they reach it.
 constexpr std::size_t kMinimalKnotIsolines = 16;

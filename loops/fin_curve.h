@@ -17,13 +17,13 @@
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve2DBased.h"
 #include "Oxlen/CadEntity/MCADFin.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"
+#include "Oxlen/CadEntity/internal_units.h"
 #include "Oxlen/Math/matrix4x4.h"
 #include "Oxlen/Math/point.h"
 
 namespace loops::detail {
 
-/// Internal units of the CAD entity library per model unit.
-inline constexpr double kInternalUnitsPerModelUnit = 10000.0;
+using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 
 /// The fin's curve; std::invalid_argument "fin: ..." when it has none.
 inline const MCAD3DVUVSurfaceCurve& CurveOf(const MCADFin& fin) {

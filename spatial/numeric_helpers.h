@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Oxlen/Math/boundingbox.h"
+#include "Oxlen/Math/overflow_safe_length.h"
 #include "Oxlen/Math/point.h"
 
 // Numeric helpers shared by the subsystems of the triangulator (not exported).
@@ -11,13 +12,9 @@ namespace geometry::detail {
 /// or segment for degeneracy.
 inline constexpr double kDegenerateSquaredLength = 1.4901161193847656e-8;
 
-/// Length of v computed without intermediate overflow or underflow: with m the largest absolute
-/// component, raised to at least the smallest positive subnormal double, and a >= b the other two
-/// absolute components, the length is m * sqrt(1 + (a/m)^2 + (b/m)^2).
-/// @param[in] v the vector
-/// @return the length; the zero vector gives the smallest subnormal double (about 4.9e-324), a
-///         NaN component gives NaN, an infinite one gives infinity (NaN if two are infinite).
-double overflow_safe_length(const Oxlen::Math::point<double, 3>& v) noexcept;
+/// The overflow-safe length of the platform's math layer, whose degenerate results the distance
+/// functions here rely on (the zero vector has the smallest subnormal length).
+using Oxlen::Math::overflow_safe_length;
 
 /// The distance below which two points within `box` differ only by the rounding of their
 /// coordinates: 16 ulps of the largest coordinate magnitude of the box (0 for an empty box). A

@@ -5,6 +5,8 @@
 #include <numbers>
 
 #include "Oxlen/CadEntity/MCADFace.h"
+#include "Oxlen/CadEntity/internal_units.h"
+#include "Oxlen/Math/overflow_safe_length.h"
 #include "triangulator/MInternal.h"
 
 namespace {
@@ -23,19 +25,12 @@ constexpr double kLengthProductThreshold = 2.220446049250313e-16;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 const MQuads::EAxis kAxes[2] = {MQuads::EAxis::U, MQuads::EAxis::V};
 
-// Overflow-safe length of a 2D vector.
-double SafeLength(const UV& v) {
-  const double a = std::abs(v[0]), b = std::abs(v[1]);
-  const double m = std::max({a, b, 5e-324});
-  const double s = std::min(a, b) / m;
-  return m * std::sqrt(1.0 + s * s);
-}
-
 // The surface parameters of a model-space point, found by inversion.
 UV Invert(const MCADFace& face, const P3& p, double tolerance) {
   P3 local = p;
   face.GetTransformationMatrix().InverseTransform(local, false);
-  return face.GetSurface()->InvertPoint(local * 10000.0, tolerance * 10000.0);
+  return face.GetSurface()->InvertPoint(local * Oxlen::CadEntity::kInternalUnitsPerModelUnit,
+                                        tolerance * Oxlen::CadEntity::kInternalUnitsPerModelUnit);
 }
 
 // The point of `loop` farthest from the grid vertices on isoline 0 of the closed direction.
@@ -243,7 +238,8 @@ bool MCadTriangulator::MInternal::IsSpecialLoopReversed(const MCADFace& face, co
     const UV& p = polygon[i];
     const UV& q = polygon[(i + 1) % n];
     const UV a = p - r, b = q - r;
-    const double lengths = SafeLength(a) * SafeLength(b);
+    const double lengths =
+        Oxlen::Math::overflow_safe_length(a) * Oxlen::Math::overflow_safe_length(b);
     if (!(lengths > kLengthProductThreshold))
       continue;
     const double c = cross(a, b);

@@ -7,12 +7,12 @@
 
 #include "Oxlen/CadEntity/MCADDomainLimits.h"
 #include "Oxlen/CadEntity/MCADFrame.h"
+#include "Oxlen/CadEntity/internal_units.h"
 #include "Oxlen/Math/point.h"
 
 namespace Oxlen::CadEntity::Detail {
 
-/// Internal units per model unit: surfaces are built in model units and evaluate in internal units.
-inline constexpr double kInternalUnitsPerModelUnit = 10000.0;
+using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 
 /// One full turn, 2 pi, and a quarter turn, pi / 2 (both correctly rounded).
 inline constexpr double kFullTurn = 6.283185307179586;

@@ -1,11 +1,11 @@
 #include "Oxlen/CadEntity/MCAD3DNurbsCurve.h"
+#include "Oxlen/CadEntity/internal_units.h"
 
 #include <utility>
 
 namespace {
 
-// Curves are built in model units and evaluate in internal units.
-constexpr double kInternalUnitsPerModelUnit = 10000.0;
+using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 
 }  // namespace
 

@@ -5,10 +5,11 @@
 #include <stdexcept>
 
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve.h"
+#include "Oxlen/CadEntity/internal_units.h"
 
 namespace {
 
-constexpr double kInternalUnitsPerModelUnit = 10000.0;
+using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 
 struct FinEnds {
   Oxlen::Math::point<double, 3> start;

@@ -12,6 +12,8 @@
 #include <boost/container_hash/hash.hpp>
 #include <boost/unordered/unordered_flat_map.hpp>
 
+#include "Oxlen/Math/overflow_safe_length.h"
+
 namespace Oxlen::Geometry {
 
 namespace {
@@ -19,20 +21,16 @@ namespace {
 using Point = Oxlen::Math::point<double, 3>;
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-// Euclidean distance without overflow or underflow in the squares: with m the largest absolute
-// component, m * sqrt(1 + (a/m)^2 + (b/m)^2); 0 for coincident points. A difference that
-// overflows is a distance beyond every finite tolerance.
+// Euclidean distance without overflow or underflow in the squares; 0 for coincident points (a
+// tolerance of 0 merges exactly equal points). A difference that overflows is a distance beyond
+// every finite tolerance.
 double SafeDistance(const Point& p, const Point& q) {
-  std::array<double, 3> d{std::abs(p[0] - q[0]), std::abs(p[1] - q[1]), std::abs(p[2] - q[2])};
+  const Point d = p - q;
   if (std::isinf(d[0]) || std::isinf(d[1]) || std::isinf(d[2]))
     return std::numeric_limits<double>::infinity();
-  std::sort(d.begin(), d.end());
-  const double m = d[2];
-  if (m == 0.0)
+  if (d[0] == 0.0 && d[1] == 0.0 && d[2] == 0.0)
     return 0.0;
-  const double a = d[0] / m;
-  const double b = d[1] / m;
-  return m * std::sqrt(1.0 + a * a + b * b);
+  return Oxlen::Math::overflow_safe_length(d);
 }
 
 // Cell numbering of one coordinate axis. Cells of level 0 are 2^e0 wide, a power of two between

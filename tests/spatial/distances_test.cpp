@@ -204,20 +204,12 @@ bool WithinUlps(double a, double b, double ulps) {
   return std::fabs(a - b) <= ulps * std::numeric_limits<double>::epsilon() * std::fabs(b);
 }
 
-TEST(NumericHelpers, OverflowSafeLengthAndSegmentProjection) {
-  // Where the plain formula overflows or underflows.
-  const P3 huge{1e300, -1e300, 1e300}, tiny{1e-300, 1e-300, -1e-300};
-  EXPECT_TRUE(WithinUlps(overflow_safe_length(huge), std::sqrt(3.0) * 1e300, 4));
-  EXPECT_TRUE(WithinUlps(overflow_safe_length(tiny), std::sqrt(3.0) * 1e-300, 4));
+TEST(NumericHelpers, OverflowSafeDistanceAndSegmentProjection) {
   // Subnormal inputs carry fewer significant bits.
   EXPECT_TRUE(WithinUlps(overflow_safe_distance(P3{3e-310, 0, 0}, P3{0, 0, -4e-310}), 5e-310, 1e3));
-  // Any permutation and any signs of the same components give the same bits.
-  EXPECT_EQ(overflow_safe_length(P3{3.3, -7.25, 0.1}), overflow_safe_length(P3{-0.1, 3.3, 7.25}));
-  // The scale is raised to the smallest subnormal, so the zero vector has that length.
+  // The zero vector has the smallest subnormal length.
   EXPECT_EQ(overflow_safe_distance(P3{1, 2, 3}, P3{1, 2, 3}),
             std::numeric_limits<double>::denorm_min());
-  EXPECT_TRUE(std::isnan(overflow_safe_length(P3{1, 2, kNan})));
-  EXPECT_TRUE(std::isinf(overflow_safe_length(P3{1, -HUGE_VAL, 2})));
 
   // Unclamped projection; a squared length of exactly the threshold 2^-26 is still measurable,
   // below it, or a point segment, the midpoint is taken, which is not an end point.

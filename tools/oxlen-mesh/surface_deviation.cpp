@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "Oxlen/CadEntity/internal_units.h"
+
 namespace oxlen_mesh {
 namespace {
 
 using P3 = Oxlen::Math::point<double, 3>;
-constexpr double kInternalUnits = 10000.0;
+using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 // Inversion is asked to be far more precise than any tolerance a mesh is made with.
 constexpr double kInversionTolerance = 1e-9;
 
@@ -16,10 +18,11 @@ double DistanceToSurface(const MCADFace& face, const P3& p) {
   const MMTransformMatrix& placement = face.GetTransformationMatrix();
   P3 local = p;
   placement.InverseTransform(local, false);
-  const auto uv = surface.InvertPoint(local * kInternalUnits, kInversionTolerance * kInternalUnits);
+  const auto uv = surface.InvertPoint(local * kInternalUnitsPerModelUnit,
+                                      kInversionTolerance * kInternalUnitsPerModelUnit);
   P3 onSurface;
   surface.EvaluatePoint(uv, onSurface);
-  placement.Transform(onSurface /= kInternalUnits, false);
+  placement.Transform(onSurface /= kInternalUnitsPerModelUnit, false);
   return Oxlen::Math::distance(p, onSurface);
 }
 

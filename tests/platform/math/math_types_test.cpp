@@ -3,6 +3,7 @@
 #include "Oxlen/Math/MMTransformMatrix.h"
 #include "Oxlen/Math/boundingbox.h"
 #include "Oxlen/Math/matrix4x4.h"
+#include "Oxlen/Math/overflow_safe_length.h"
 #include "Oxlen/Math/point.h"
 
 namespace {
@@ -65,3 +66,21 @@ TEST(MMTransform, InverseUndoesTheTransformAndMalformedMatricesThrow) {
 }
 
 }  // namespace
+
+// Where the plain sum of squares overflows or underflows; the same bits for any order and signs
+// of the components; a vector of the plane measures as in space with a zero third component.
+TEST(MathTypes, OverflowSafeLength) {
+  using Oxlen::Math::overflow_safe_length;
+  using P2 = Oxlen::Math::point<double, 2>;
+  using P3 = Oxlen::Math::point<double, 3>;
+  const double root3 = std::sqrt(3.0);
+  EXPECT_NEAR(overflow_safe_length(P3{1e300, -1e300, 1e300}) / 1e300, root3, 1e-15);
+  EXPECT_NEAR(overflow_safe_length(P3{1e-300, 1e-300, -1e-300}) / 1e-300, root3, 1e-15);
+  EXPECT_EQ(overflow_safe_length(P3{3.3, -7.25, 0.1}), overflow_safe_length(P3{-0.1, 3.3, 7.25}));
+  EXPECT_EQ(overflow_safe_length(P3{0, 0, 0}), std::numeric_limits<double>::denorm_min());
+  EXPECT_TRUE(std::isnan(overflow_safe_length(P3{1, 2, std::nan("")})));
+  EXPECT_TRUE(std::isinf(overflow_safe_length(P3{1, -HUGE_VAL, 2})));
+  for (const P2 v : {P2{3e200, -4e200}, P2{-5e-320, 0}, P2{0, 0}, P2{0.1, 0.7}})
+    EXPECT_EQ(overflow_safe_length(v), overflow_safe_length(P3{v[0], v[1], 0.0}));
+  EXPECT_NEAR(overflow_safe_length(P2{3e200, -4e200}) / 5e200, 1.0, 1e-15);
+}
