@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
-#include "fuzz/face_input_decoder.h"
+#include "face_input_decoder.h"
 
 namespace face_fuzz {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/face_check.h"
+#include "face_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string finding = face_fuzz::CheckFaceOnBytes(data, size);

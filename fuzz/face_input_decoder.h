@@ -31,7 +31,7 @@
 #include "Oxlen/CadEntity/MCADUVPlane.h"
 #include "Oxlen/CadEntity/MCADUVSphere.h"
 #include "Oxlen/Nurbs/M3dNurbsSurface.h"
-#include "fuzz/trimmer_input_decoder.h"
+#include "trimmer_input_decoder.h"
 
 namespace face_fuzz {
 

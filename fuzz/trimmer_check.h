@@ -35,7 +35,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "fuzz/trimmer_input_decoder.h"
+#include "trimmer_input_decoder.h"
 
 namespace trimmer_fuzz {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/trimmer_check.h"
+#include "trimmer_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string finding = trimmer_fuzz::CheckTrimmerOnBytes(data, size);

@@ -8,7 +8,7 @@
 
 #include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
 #include "grid/grid_distance.h"
-#include "grid/triangle_closest_point.h"
+#include "triangle_closest_point.h"
 
 using MQuads = MCadTriangulator::MQuads;
 using grid::detail::GridDistance;

@@ -1,4 +1,4 @@
-#include "grid/triangle_closest_point.h"
+#include "triangle_closest_point.h"
 
 #include <algorithm>
 #include <cmath>

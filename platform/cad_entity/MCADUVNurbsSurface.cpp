@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "Oxlen/CadEntity/internal_units.h"
-#include "platform/cad_entity/nurbs_point_inversion.h"
+#include "nurbs_point_inversion.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The inversion of a point onto a NURBS patch: the parameters of the patch point nearest to it,
 // found by sampling the patch's knot spans nearest first and polishing the best samples with
 // Newton steps.
-#include "platform/cad_entity/nurbs_point_inversion.h"
+#include "nurbs_point_inversion.h"
 
 #include <algorithm>
 #include <cmath>

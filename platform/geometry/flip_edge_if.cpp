@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "Oxlen/Geometry/mesh_topology_queries.h"
-#include "platform/geometry/triangle_map_edits.h"
+#include "triangle_map_edits.h"
 
 namespace Oxlen::Geometry {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Oxlen/Geometry/mesh_topology_queries.h"
-#include "platform/geometry/triangle_map_edits.h"
+#include "triangle_map_edits.h"
 
 namespace Oxlen::Geometry {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "NurbsBasis.h"
 #include "Oxlen/Math/coordinate_limit.h"
-#include "platform/nurbs/NurbsBasis.h"
 
 namespace {
 

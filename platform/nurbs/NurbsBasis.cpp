@@ -1,4 +1,4 @@
-#include "platform/nurbs/NurbsBasis.h"
+#include "NurbsBasis.h"
 
 #include <algorithm>
 #include <cmath>

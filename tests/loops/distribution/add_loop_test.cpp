@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "MEdgeCrossingFinder.h"
 #include "Oxlen/Cad/Triangulation/geometry/distances.h"
-#include "loops/MEdgeCrossingFinder.h"
 #include "loops/distribution/distribution_fixtures.h"
-#include "loops/quad_walk.h"
+#include "quad_walk.h"
 
 namespace {
 

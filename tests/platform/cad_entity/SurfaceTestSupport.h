@@ -5,7 +5,7 @@
 
 #include "Oxlen/CadEntity/MCADFrame.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"
-#include "tests/platform/platform_test_support.h"
+#include "platform/platform_test_support.h"
 
 namespace SurfaceTest {
 

@@ -9,7 +9,7 @@
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
 #include "Oxlen/CadEntity/MCADUVCylinder.h"
 #include "Oxlen/CadEntity/MCADUVPlane.h"
-#include "tests/platform/platform_test_support.h"
+#include "platform/platform_test_support.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // Meshes shared by the mesh tests.
 
 #include "Oxlen/Geometry/triangle_surface.h"
-#include "tests/platform/platform_test_support.h"
+#include "platform/platform_test_support.h"
 
 namespace mesh_test {
 

@@ -1,4 +1,4 @@
-#include "tests/platform/platform_test_support.h"
+#include "platform/platform_test_support.h"
 
 #include "Oxlen/Math/MMTransformMatrix.h"
 #include "Oxlen/Math/boundingbox.h"

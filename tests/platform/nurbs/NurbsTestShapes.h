@@ -3,7 +3,7 @@
 // Shapes with closed forms, built as NURBS, shared by the NURBS tests.
 
 #include "Oxlen/Nurbs/M3dNurbsSurface.h"
-#include "tests/platform/platform_test_support.h"
+#include "platform/platform_test_support.h"
 
 namespace nurbs_test {
 

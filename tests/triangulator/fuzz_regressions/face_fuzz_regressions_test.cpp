@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/face_check.h"
-#include "fuzz/face_input_decoder.h"
+#include "face_check.h"
+#include "face_input_decoder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve.h"
 #include "Oxlen/CadEntity/MCADFaceBuilder.h"
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
-#include "triangulator/pipeline/face_fixtures.h"
+#include "triangulator/face_fixtures.h"
 
 namespace trimmed_test {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "Oxlen/Cad/Triangulation/MTrimPartSelector.h"
+#include "geometric_seeding.h"
 #include "loops/distribution/distribution_fixtures.h"
-#include "trimming/geometric_seeding.h"
-#include "trimming/vertex_flood.h"
+#include "vertex_flood.h"
 
 namespace {
 

@@ -20,10 +20,10 @@
 #include <utility>
 #include <vector>
 
+#include "M3SplittingGenerator.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
-#include "trimming/M3SplittingGenerator.h"
-#include "trimming/bulk_splitting.h"
-#include "trimming/loop_edge_index.h"
+#include "bulk_splitting.h"
+#include "loop_edge_index.h"
 
 namespace {
 

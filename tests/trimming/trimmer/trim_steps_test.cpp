@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "M2SplittingGenerator.h"
+#include "M3SplittingGenerator.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
-#include "trimming/M2SplittingGenerator.h"
-#include "trimming/M3SplittingGenerator.h"
 
 namespace {
 

@@ -1,0 +1,269 @@
+#include "M2SplittingGenerator.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "trimming_helpers.h"
+
+using MTrimmer = MCadTriangulator::MTrimmer;
+using M2SplittingGenerator = MTrimmer::M2SplittingGenerator;
+using trimming::detail::VertexAt;
+
+namespace {
+
+// The vertices held by the two children of a splitting as corners or edge points, for the
+// child of a segment end in logarithmic time.
+class MChildLookup {
+ public:
+  MChildLookup(const MTrimmer::MSplitting& splitting, const MTrimmer::MTriangles& result)
+      : m_splitting(splitting), m_result(result) {
+    for (int c = 0; c < 2; ++c) {
+      for (const auto& list : splitting.children[c].edgePoints)
+        m_edgePoints[c].insert(m_edgePoints[c].end(), list.begin(), list.end());
+      std::sort(m_edgePoints[c].begin(), m_edgePoints[c].end());
+    }
+  }
+
+  // The child (0 for a, 1 for b) that holds `vertex`: the first with it as a corner or an edge
+  // point; failing both, a when b is strictly farther from the vertex's position, otherwise b.
+  int ChildHolding(std::int32_t vertex) const {
+    for (int c = 0; c < 2; ++c) {
+      if (trimming::detail::IsCorner(m_splitting.children[c], vertex) ||
+          std::binary_search(m_edgePoints[c].begin(), m_edgePoints[c].end(), vertex))
+        return c;
+    }
+    const MTrimmer::MPoint& position = VertexAt(m_result, vertex);
+    const double toA =
+        trimming::detail::SquaredDistanceToTriangle(position, m_splitting.children[0], m_result);
+    const double toB =
+        trimming::detail::SquaredDistanceToTriangle(position, m_splitting.children[1], m_result);
+    return toB > toA ? 0 : 1;
+  }
+
+ private:
+  const MTrimmer::MSplitting& m_splitting;
+  const MTrimmer::MTriangles& m_result;
+  std::vector<std::int32_t> m_edgePoints[2];
+};
+
+// A loop edge already in the mesh that runs along the divided edge in the triangle's direction
+// is cut at p into two loop edges (the neighbour across it, which runs the edge the other way,
+// leaves it alone).
+void SplitLoopEdgeAlongDividedEdge(std::int32_t start, std::int32_t end, std::int32_t p,
+                                   const MTrimmer::MTriangles& result,
+                                   const trimming::detail::MLoopEdgeIndex* loopEdges,
+                                   MTrimmer::MSplitting& splitting) {
+  const MTrimmer::MSegmentFromLoop* along = nullptr;
+  if (loopEdges != nullptr) {
+    along = loopEdges->FindFirst(start, end);
+  } else {
+    const auto found =
+        std::find_if(result.segments.begin(), result.segments.end(),
+                     [&](const auto& s) { return s.first == start && s.second == end; });
+    along = found == result.segments.end() ? nullptr : &*found;
+  }
+  if (along == nullptr)
+    return;
+  const MTrimmer::MSegmentFromLoop s = *along;
+  splitting.addedSegments.emplace_back(start, p, s.tag);
+  splitting.addedSegments.emplace_back(p, end, s.tag);
+  splitting.removedSegments.push_back(s);
+}
+
+// Gives each inner point to a unless b is strictly nearer or as near.
+void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
+                           const MTrimmer::MTriangles& result, MTrimmer::MSplitting& splitting) {
+  for (const std::int32_t q : triangle.innerPoints) {
+    const MTrimmer::MPoint& position = VertexAt(result, q);
+    const double toA =
+        trimming::detail::SquaredDistanceToTriangle(position, splitting.children[0], result);
+    const double toB =
+        trimming::detail::SquaredDistanceToTriangle(position, splitting.children[1], result);
+    splitting.children[toB > toA ? 0 : 1].innerPoints.push_back(q);
+  }
+}
+
+// Puts each segment of the triangle into the child it lies in, into the mesh edges when it is
+// the new edge, or cuts it where it crosses the new edge (e1, e2).
+void DistributeSegments(const MTrimmer::MTriangleToTrim& triangle,
+                        const MTrimmer::MTriangles& result, std::int32_t e1, std::int32_t e2,
+                        MTrimmer::MSplitting& splitting) {
+  auto& children = splitting.children;
+  const MChildLookup lookup(splitting, result);
+  for (const MTrimmer::MSegmentFromLoop& s : triangle.segments) {
+    if ((s.first == e1 && s.second == e2) || (s.first == e2 && s.second == e1)) {
+      splitting.addedSegments.push_back(s);
+      continue;
+    }
+    if (s.first == e1 || s.first == e2) {
+      children[lookup.ChildHolding(s.second)].segments.push_back(s);
+      continue;
+    }
+    if (s.second == e1 || s.second == e2) {
+      children[lookup.ChildHolding(s.first)].segments.push_back(s);
+      continue;
+    }
+    const int cx = lookup.ChildHolding(s.first);
+    const int cy = lookup.ChildHolding(s.second);
+    if (cx == cy) {
+      children[cx].segments.push_back(s);
+      continue;
+    }
+    const std::int32_t x = trimming::detail::NewVertexIndex(result, splitting.newVertices.size());
+    splitting.newVertices.push_back(trimming::detail::PointOfSegmentNearestToSegment(
+        VertexAt(result, e1), VertexAt(result, e2), VertexAt(result, s.first),
+        VertexAt(result, s.second)));
+    for (MTrimmer::MTriangleToTrim& child : children) {
+      const int edge = MTrimmer::FindEdgeNumber(child, e1, e2);
+      if (edge >= 0)
+        child.edgePoints[edge].push_back(x);
+    }
+    children[cx].segments.emplace_back(s.first, x, s.tag);
+    children[cy].segments.emplace_back(x, s.second, s.tag);
+  }
+}
+
+// Every edge point as a candidate: edges 0, 1, 2, each edge's list in order.
+std::vector<std::pair<int, std::int32_t>> AllCandidates(const MTrimmer::MTriangleToTrim& triangle) {
+  std::vector<std::pair<int, std::int32_t>> candidates;
+  for (int k = 0; k < 3; ++k)
+    for (const std::int32_t p : triangle.edgePoints[k])
+      candidates.emplace_back(k, p);
+  return candidates;
+}
+
+}  // namespace
+
+MTrimmer::MSplitting M2SplittingGenerator::Generate2Splitting(const MTriangleToTrim& triangle,
+                                                              const MTriangles& result, int k,
+                                                              std::int32_t p) {
+  return Generate2Splitting(triangle, result, k, p, nullptr);
+}
+
+MTrimmer::MSplitting M2SplittingGenerator::Generate2Splitting(
+    const MTriangleToTrim& triangle, const MTriangles& result, int k, std::int32_t p,
+    const trimming::detail::MLoopEdgeIndex* loopEdges) {
+  if (k < 0 || k > 2)
+    throw std::invalid_argument("k: not an edge number");
+  const std::int32_t start = triangle.vertices[k];
+  const std::int32_t end = triangle.vertices[(k + 1) % 3];
+  const std::int32_t opposite = triangle.vertices[(k + 2) % 3];
+
+  MSplitting splitting;
+  splitting.children.resize(2);
+  splitting.children[0].vertices = {start, p, opposite};
+  splitting.children[1].vertices = {p, end, opposite};
+  const auto [e1, e2] = FindCommonEdge(splitting.children[0], splitting.children[1]);
+
+  SplitLoopEdgeAlongDividedEdge(start, end, p, result, loopEdges, splitting);
+  DistributeInnerPoints(triangle, result, splitting);
+  Generate2Splitting_DistributeEdgePointsBetweenParts(triangle, p, splitting);
+  DistributeSegments(triangle, result, e1, e2, splitting);
+  return splitting;
+}
+
+void M2SplittingGenerator::Generate2Splitting_DistributeEdgePointsBetweenParts(
+    const MTriangleToTrim& triangle, std::int32_t p, MSplitting& splitting) {
+  for (int e = 0; e < 3; ++e) {
+    const std::int32_t start = triangle.vertices[e];
+    const std::int32_t end = triangle.vertices[(e + 1) % 3];
+    const std::vector<std::int32_t>& points = triangle.edgePoints[e];
+
+    // An edge that a child runs in the same direction is kept whole.
+    bool kept = false;
+    for (MTriangleToTrim& child : splitting.children) {
+      for (int ce = 0; ce < 3 && !kept; ++ce) {
+        if (child.vertices[ce] == start && child.vertices[(ce + 1) % 3] == end) {
+          child.edgePoints[ce] = points;
+          kept = true;
+        }
+      }
+      if (kept)
+        break;
+    }
+    if (kept)
+      continue;
+
+    // The divided edge: the points before p go to the half from its start, those after p to
+    // the half to its end.
+    const auto at = std::find(points.begin(), points.end(), p);
+    if (at == points.end())
+      throw std::logic_error(
+          "MTrimmer::Generate2Splitting_DistributeEdgePointsBetweenParts: splitting point cannot "
+          "be found on edge");
+    for (MTriangleToTrim& child : splitting.children) {
+      const int before = FindEdgeNumber(child, start, p);
+      if (before >= 0) {
+        child.edgePoints[before].assign(points.begin(), at);
+        continue;
+      }
+      const int after = FindEdgeNumber(child, p, end);
+      if (after < 0)
+        throw std::logic_error(
+            "MTrimmer::Generate2Splitting_DistributeEdgePointsBetweenParts: part doesn't touch "
+            "any half of divided edge");
+      child.edgePoints[after].assign(at + 1, points.end());
+    }
+  }
+}
+
+M2SplittingGenerator::MScore M2SplittingGenerator::Score(const MTriangleToTrim& triangle,
+                                                         const MSplitting& splitting) {
+  MScore score;
+  const auto [e1, e2] = FindCommonEdge(splitting.children[0], splitting.children[1]);
+  score.newEdgeIsSegment = std::any_of(
+      triangle.segments.begin(), triangle.segments.end(), [e1 = e1, e2 = e2](const auto& s) {
+        return (s.first == e1 && s.second == e2) || (s.first == e2 && s.second == e1);
+      });
+  score.newVertexCount = static_cast<std::int32_t>(splitting.newVertices.size());
+  for (const MTriangleToTrim& child : splitting.children)
+    score.maxChildSegments =
+        std::max(score.maxChildSegments, static_cast<std::int32_t>(child.segments.size()));
+  return score;
+}
+
+bool M2SplittingGenerator::IsBetter(const MScore& candidate, const MScore& best) {
+  if (candidate.newEdgeIsSegment != best.newEdgeIsSegment)
+    return candidate.newEdgeIsSegment;
+  if (candidate.newVertexCount != best.newVertexCount)
+    return candidate.newVertexCount < best.newVertexCount;
+  return candidate.maxChildSegments < best.maxChildSegments;
+}
+
+MTrimmer::MSplitting M2SplittingGenerator::SelectBest(const MTriangleToTrim& triangle,
+                                                      const MTriangles& result, bool& found) {
+  return SelectBestAmong(triangle, result, AllCandidates(triangle), nullptr, found);
+}
+
+MTrimmer::MSplitting M2SplittingGenerator::SelectBest(
+    const MTriangleToTrim& triangle, const MTriangles& result,
+    const trimming::detail::MLoopEdgeIndex& loopEdges, bool& found) {
+  return SelectBestAmong(triangle, result, AllCandidates(triangle), &loopEdges, found);
+}
+
+MTrimmer::MSplitting M2SplittingGenerator::SelectBestAmong(
+    const MTriangleToTrim& triangle, const MTriangles& result,
+    const std::vector<std::pair<int, std::int32_t>>& candidates,
+    const trimming::detail::MLoopEdgeIndex* loopEdges, bool& found) {
+  found = false;
+  MSplitting best;
+  MScore bestScore;
+  for (const auto& [k, p] : candidates) {
+    MSplitting candidate = Generate2Splitting(triangle, result, k, p, loopEdges);
+    const MScore score = Score(triangle, candidate);
+    if (!found || IsBetter(score, bestScore)) {
+      best = std::move(candidate);
+      bestScore = score;
+    }
+    found = true;
+  }
+  if (found && static_cast<std::size_t>(bestScore.maxChildSegments) > triangle.segments.size())
+    throw std::logic_error(
+        "MTrimmer::M2SplittingGenerator::SelectBest : child triangle contains more segments than "
+        "parent");
+  return best;
+}
