@@ -9,8 +9,10 @@
 # layers does not compile. Its headers live in its folder:
 #   include/   the installed interface (spelled "Oxlen/..."), seen by the components above and by
 #              programs using the library;
-#   internal/  headers the components above use inside the library (spelled "<layer>/<name>.h");
-#              never installed;
+#   internal/  headers the components above use inside the library, never installed nor
+#              exported: shared helpers (spelled "<layer>/<name>.h") and the triangulator's
+#              building blocks (spelled "Oxlen/Cad/Triangulation/<name>.h", declared
+#              OXLEN_CAD_TRIANGULATION_LOCAL);
 #   *.h next to the sources: private, included by name from the component's own sources and
 #              from its tests (the test folder that mirrors the component's folder).
 # A component without sources is header-only (an INTERFACE library).

@@ -10,6 +10,11 @@ namespace {
 using Edge = std::pair<std::size_t, std::size_t>;
 using MTrimmer = MCadTriangulator::MTrimmer;
 
+// The loop vertices a trimming leaves inside a quad are thinned where the loop deviates from the
+// chord without them by at most the tolerance divided by this: a tenth, so that the thinning
+// spends little of the tolerance the grid and the loops' own chords already use.
+constexpr double kReduceToleranceDivisor = 10.0;
+
 // The local mesh of a trimmed quad: the kept triangles and the loop segments, with trimmer
 // vertices renumbered in the order they are first met.
 struct LocalMesh {
@@ -68,6 +73,7 @@ void MCadTriangulator::MInternal::TriangulateQuad(triangulation_result& faceMesh
   const MTrimmer::MTriangles trimmed = MTrimmer::TrimQuad(info);
   const std::vector<bool> keep = MTrimmer::SelectInnerTriangles(trimmed, firstVertexInside);
   LocalMesh local = BuildLocalMesh(trimmed, keep);
-  Reduce(local.mesh, local.segments, QuadNormal(info.corners), local.borderEdges, tolerance / 10.0);
+  Reduce(local.mesh, local.segments, QuadNormal(info.corners), local.borderEdges,
+         tolerance / kReduceToleranceDivisor);
   AppendTriangles(faceMesh, local.mesh, local.borderEdges, reversed);
 }

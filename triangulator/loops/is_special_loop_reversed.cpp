@@ -16,13 +16,25 @@ using P3 = Oxlen::Math::point<double, 3>;
 using MQuads = MCadTriangulator::MQuads;
 using MSegmentedLoop = MCadTriangulator::MSegmentedLoop;
 
+// Slack of the bounding-box rejection in the self-intersection test: segments whose UV boxes
+// are this close (a few ulps of parameters near 1) are still tested exactly.
 constexpr double kIntersectionTolerance = 3.140185e-16;
+// Start of the running minimum and maximum of the polygon's coordinates: beyond any parameter.
 constexpr double kLargeStart = 7.4487821833e152;
+// A step along a closed direction longer than this part of its period crosses the seam.
 constexpr double kJumpFraction = 0.51;
+// The winding (radians) counts as one whole turn when within this of +-2 pi.
 constexpr double kWindingTolerance = 0.1;
+// Twice the signed area (square parameters) below which the area decides nothing (2^-26).
 constexpr double kAreaThreshold = 1.4901161193847656e-8;
+// Products of the lengths to the winding point below this (the double epsilon) skip the step:
+// its angle is undefined.
 constexpr double kLengthProductThreshold = 2.220446049250313e-16;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
+// Without a reference point the winding is measured around a point this far (parameter units)
+// below and to the left of every polygon point: outside the polygon, so that only the signed
+// area and the seam crossings decide.
+constexpr double kOutsideOffset = 10.0;
 const MQuads::EAxis kAxes[2] = {MQuads::EAxis::U, MQuads::EAxis::V};
 
 // The surface parameters of a model-space point, found by inversion.
@@ -230,7 +242,7 @@ bool MCadTriangulator::MInternal::IsSpecialLoopReversed(const MCADFace& face, co
       lowU = std::min(lowU, p[0]);
       lowV = std::min(lowV, p[1]);
     }
-    r = UV(lowU - 10.0, lowV - 10.0);
+    r = UV(lowU - kOutsideOffset, lowV - kOutsideOffset);
   }
   double winding = 0.0, area = 0.0, seamJumpAngle = 0.0;
   int seamJumps = 0;

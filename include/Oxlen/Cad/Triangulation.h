@@ -1,8 +1,9 @@
 #pragma once
 
 // Oxlen.Cad.Triangulation: the one header a program includes. It brings in the whole public
-// interface: the face triangulator and its building blocks, the geometric distance functions, and
-// the CAD entity, NURBS, math, mesh and progress layer that faces are built with.
+// interface: the face triangulator, the geometric distance functions, and the CAD entity, NURBS,
+// math, mesh and progress layer that faces are built with. (The triangulator's building blocks,
+// such as the grid, the loop segmenter and the quad trimmer, are internal to the library.)
 
 #include "Oxlen/Export.h"
 
@@ -63,16 +64,5 @@
 #include "Oxlen/Cad/Triangulation/geometry/MTriangle.h"
 #include "Oxlen/Cad/Triangulation/geometry/distances.h"
 
-// The face triangulator and its building blocks
-#include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
+// The face triangulator
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
-#include "Oxlen/Cad/Triangulation/MLoopSegmenter.h"
-#include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
-#include "Oxlen/Cad/Triangulation/MPointOnLoop.h"
-#include "Oxlen/Cad/Triangulation/MPointToQuadProjector.h"
-#include "Oxlen/Cad/Triangulation/MQuadrangulatedSurface.h"
-#include "Oxlen/Cad/Triangulation/MQuads.h"
-#include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
-#include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
-#include "Oxlen/Cad/Triangulation/MTrimPartSelector.h"
-#include "Oxlen/Cad/Triangulation/MTrimmer.h"

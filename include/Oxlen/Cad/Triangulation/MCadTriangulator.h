@@ -20,8 +20,8 @@ class MCADFace;
 /// coincident vertices are merged at the end.
 ///
 /// The nested classes are the building blocks of that pipeline; each is declared in a header of
-/// its own (see `Oxlen/Cad/Triangulation.h`).
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator {
+/// its own inside the library, which exports only `Triangulate`.
+class MCadTriangulator {
  public:
   /// A mesh edge that lies on a trimming loop of the face.
   struct border_edge {
@@ -91,17 +91,14 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator {
   ///         of full multiplicity: it cannot be meshed as one connected face), and for a fin that
   ///         cannot be a loop edge ("face: loop L, fin F: ..."; a curve that gives a point that is
   ///         not finite, or a NURBS curve that is not continuous).
-  static triangulation_result Triangulate(const MCADFace& face,
-                                          const std::optional<std::vector<int>>& finTags,
-                                          double tolerance, double maxEdgeLength,
-                                          std::size_t maxQuads,
-                                          const std::function<bool()>& cancel);
+  OXLEN_CAD_TRIANGULATION_API static triangulation_result Triangulate(
+      const MCADFace& face, const std::optional<std::vector<int>>& finTags, double tolerance,
+      double maxEdgeLength, std::size_t maxQuads, const std::function<bool()>& cancel);
 
   /// `Triangulate` that also reports what it did.
   /// @param[out] statistics filled when not null (left as it is on an early return).
-  static triangulation_result Triangulate(const MCADFace& face,
-                                          const std::optional<std::vector<int>>& finTags,
-                                          double tolerance, double maxEdgeLength,
-                                          std::size_t maxQuads, const std::function<bool()>& cancel,
-                                          MStatistics* statistics);
+  OXLEN_CAD_TRIANGULATION_API static triangulation_result Triangulate(
+      const MCADFace& face, const std::optional<std::vector<int>>& finTags, double tolerance,
+      double maxEdgeLength, std::size_t maxQuads, const std::function<bool()>& cancel,
+      MStatistics* statistics);
 };

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MSurfaceIsolines.h"
 #include "Oxlen/Math/boundingbox.h"
@@ -30,7 +29,7 @@
 /// callers pass vertex indices in [0, nU - 1] x [0, nV - 1] and quad indices in
 /// [0, nU - 2] x [0, nV - 2]. All const operations may run concurrently on a grid that is not
 /// being modified.
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MQuads {
+class MCadTriangulator::MQuads {
  public:
   /// Parameter direction. Operations treat 0 as U and every other value as V.
   enum EAxis : int {

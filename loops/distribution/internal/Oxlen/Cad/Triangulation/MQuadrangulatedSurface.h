@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"
@@ -12,7 +11,7 @@
 /// The working surface of one face: its quad grid and the distribution of its trimming loops
 /// over the quads. The analytical surface the grid refers to is owned by the caller and must
 /// outlive this object.
-struct OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MQuadrangulatedSurface {
+struct MCadTriangulator::MQuadrangulatedSurface {
   /// The grid over the face's UV domain.
   MQuads quads;
   /// The loops laid over `quads`; empty after construction.

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MPointOnLoop.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"
@@ -15,10 +14,10 @@
 ///
 /// The grid must not change while the projector lives (its answers would be stale). A built
 /// projector is read-only: any number of threads may call `Project` at once.
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MPointToQuadProjector {
+class MCadTriangulator::MPointToQuadProjector {
  public:
   /// The box of a quad's four stored corners, widened by a tolerance on every side.
-  class OXLEN_CAD_TRIANGULATION_API MBoundingBoxCalculator {
+  class MBoundingBoxCalculator {
    public:
     MBoundingBoxCalculator(const MQuads& grid, double tolerance)
         : m_grid(&grid), m_tolerance(tolerance) {}

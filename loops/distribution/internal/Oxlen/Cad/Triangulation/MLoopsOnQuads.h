@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MQuads.h"
 #include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
@@ -22,7 +21,7 @@
 /// has no entry in that map.
 ///
 /// Filled loop by loop, then only read; the const operations may be called concurrently.
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopsOnQuads {
+class MCadTriangulator::MLoopsOnQuads {
  public:
   using MQuadIndex = MQuads::MQuadIndex;
 

@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Math/matrix4x4.h"
 #include "Oxlen/Math/point.h"
@@ -19,7 +18,7 @@ class MCADUVSurface;
 ///
 /// Small and copyable. It does not own the surface, which must outlive it. All operations are
 /// const and may be called from several threads at once (surfaces are immutable).
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MAnalyticalSurface {
+class MCadTriangulator::MAnalyticalSurface {
  public:
   /// @param[in] surface   the face's surface; referenced, not copied.
   /// @param[in] placement the face's placement: m[12], m[13], m[14] hold the translation and

@@ -10,7 +10,6 @@
 
 #include <boost/container/small_vector.hpp>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MLoopsOnQuads.h"
 #include "Oxlen/Math/point.h"
@@ -32,7 +31,7 @@
 /// Failures of the algorithm are `std::logic_error`s whose message names the step (for example
 /// "MTrimmer::FindCommonEdge: parts do not share one edge"); they leave the call and the caller
 /// decides what a failed quad means.
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MTrimmer {
+class MCadTriangulator::MTrimmer {
  public:
   using MPoint = Oxlen::Math::point<double, 3>;
 

@@ -2,13 +2,12 @@
 
 #include <optional>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Math/point.h"
 
 /// A point of a segmented trimming loop: its position in model space and, when the fin's curve
 /// is defined in the surface's UV plane, its surface parameters.
-struct OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MPointOnLoop {
+struct MCadTriangulator::MPointOnLoop {
   Oxlen::Math::point<double, 3> point;
   std::optional<Oxlen::Math::point<double, 2>> uv;
 

@@ -2,11 +2,10 @@
 
 #include <vector>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 
 /// Decides which side of the trimming loops every grid vertex lies on.
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MTrimPartSelector {
+class MCadTriangulator::MTrimPartSelector {
  public:
   /// Side of a grid vertex: inside the trimmed face (kept) or outside it.
   enum EVertexStatus : int {

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
 #include "Oxlen/Cad/Triangulation/MPointOnLoop.h"
 #include "Oxlen/Cad/Triangulation/MSegmentedLoop.h"
@@ -42,13 +41,13 @@ class MCAD2DVCurve;
 ///
 /// A class of static functions; it keeps no state, so any number of loops may be segmented on
 /// different threads at once.
-class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
+class MCadTriangulator::MLoopSegmenter {
  public:
   /// A loop that cannot be segmented: a space curve (one not defined in UV) that leaves the face
   /// far behind, a curve that lists no parameter, a loop whose points collapse into a box of
   /// diagonal below 0.0001, or a UV loop clipped wholly onto the border of the limits that bounds
   /// nothing within them. The triangulation driver catches it and tries the loop's alternatives.
-  struct OXLEN_CAD_TRIANGULATION_API MExceptionBadLoop : std::runtime_error {
+  struct MExceptionBadLoop : std::runtime_error {
     MExceptionBadLoop() : std::runtime_error("MLoopSegmenter: incorrect loop") {}
   };
 
@@ -56,7 +55,7 @@ class OXLEN_CAD_TRIANGULATION_API MCadTriangulator::MLoopSegmenter {
   /// infinite point (3D or UV), or is a NURBS curve that is not continuous. The input is wrong,
   /// not the loop's shape, so the loop is rejected rather than dropped: the triangulation driver
   /// turns it into std::invalid_argument "face: loop L, fin F: <reason>".
-  struct OXLEN_CAD_TRIANGULATION_API MExceptionBadFin : std::invalid_argument {
+  struct MExceptionBadFin : std::invalid_argument {
     /// A broken fin whose place in its loop is not known: "fin: <reason>".
     explicit MExceptionBadFin(const std::string& reason)
         : std::invalid_argument("fin: " + reason), reason(reason) {}
