@@ -8,7 +8,7 @@
 
 #include "Oxlen/Cad/Triangulation/MAnalyticalSurface.h"
 #include "grid/grid_distance.h"
-#include "triangle_closest_point.h"
+#include "spatial/triangle_closest_point.h"
 
 using MQuads = MCadTriangulator::MQuads;
 using grid::detail::GridDistance;
@@ -248,7 +248,7 @@ double MQuads::ComputeSquaredDistanceBetweenQuadAndPoint(const MQuadIndex& quad,
   for (int k = 0; k < 4; ++k) {
     std::array<double, 3> weights{};
     const double squared =
-        grid::detail::SquaredDistanceToTriangle(p, *rim[k], *rim[(k + 1) % 4], m, weights);
+        geometry::detail::SquaredDistanceToTriangle(p, *rim[k], *rim[(k + 1) % 4], m, weights);
     if (squared < best) {  // strictly: on ties the earlier triangle keeps its place
       best = squared;
       bestWeights = weights;

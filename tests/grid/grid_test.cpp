@@ -67,7 +67,8 @@ TEST(Quads, ClosedFlagsNeighboursEdgesAndPointsOnEdges) {
   const MCADUVCylinder cylinder(MCADFrame(), 1.0, 0.0, 2 * kPi, 0.0, 1.0);
   const MAnalyticalSurface tube(cylinder, kIdentity);
   const MQuads ring(tube, {Spaced(0.0, 2 * kPi, 4), Spaced(0.0, 1.0, 2)});
-  EXPECT_TRUE(ring.IsClosed(MQuads::U) && !ring.IsClosed(MQuads::V));
+  EXPECT_TRUE(ring.IsClosed(MQuads::U));
+  EXPECT_TRUE(!ring.IsClosed(MQuads::V));
   EXPECT_EQ(ring.GetQuadNeighbors({3, 1}), (std::vector<MQuadIndex>{{2, 1}, {0, 1}, {3, 0}}));
   EXPECT_TRUE(ring.IsEdgeOnPeriodicBorder(MQuadEdge({4, 1}, {4, 2})));
   EXPECT_FALSE(ring.IsEdgeOnPeriodicBorder(MQuadEdge({0, 0}, {1, 0})));  // open V border
@@ -78,7 +79,8 @@ TEST(Quads, ClosedFlagsNeighboursEdgesAndPointsOnEdges) {
   EXPECT_EQ(open.GetQuadNeighbors({2, 2}), (std::vector<MQuadIndex>{{1, 2}, {2, 1}}));
   // A single isoline leaves the axis closed, and no quads.
   const MQuads single(kFlat, {{0.5}, {0.0, 0.5, 1.0}});
-  EXPECT_TRUE(single.IsClosed(MQuads::U) && !single.IsClosed(MQuads::V));
+  EXPECT_TRUE(single.IsClosed(MQuads::U));
+  EXPECT_TRUE(!single.IsClosed(MQuads::V));
   EXPECT_EQ(single.GetQuadsCount(), 0u);
 
   const MQuads grid(kFlat, {Spaced(0, 1, 3), Spaced(0, 1, 2)});

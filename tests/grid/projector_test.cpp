@@ -70,7 +70,8 @@ TEST(MPointToQuadProjector, FindsTheNearestQuadWhateverTheThreadCount) {
         for (int j = 0; j < grid.quads.GetQuadsCount(MQuads::V); ++j)
           nearest = std::min(nearest, grid.quads.ComputeSquaredDistanceBetweenQuadAndPoint(
                                           {i, j}, points[k], nullptr));
-      ASSERT_TRUE(found[k].u >= 0 && found[k].v >= 0);
+      ASSERT_TRUE(found[k].u >= 0);
+      ASSERT_TRUE(found[k].v >= 0);
       EXPECT_EQ(grid.quads.ComputeSquaredDistanceBetweenQuadAndPoint(found[k], points[k], nullptr),
                 nearest);
     }

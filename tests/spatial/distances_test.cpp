@@ -13,6 +13,7 @@
 
 #include "spatial/closest_point_parameters.h"
 #include "spatial/numeric_helpers.h"
+#include "spatial/triangle_closest_point.h"
 
 namespace {
 
@@ -71,7 +72,8 @@ TEST(PointToSegment, EndsDegenerateSegmentsAndBruteForce) {
     const MSegment r{random.Point(), random.Point()};
     const P3 p = random.Point(2.0);
     const double d2 = ComputeSquaredDistanceBetweenPointAndSegment(t, p, r);
-    ASSERT_TRUE(t >= 0.0 && t <= 1.0);
+    ASSERT_TRUE(t >= 0.0);
+    ASSERT_TRUE(t <= 1.0);
     EXPECT_EQ(d2, squared_distance(p, At(r, t)));
     EXPECT_EQ(ComputeDistanceBetweenPointAndSegment(p, r), std::sqrt(d2));
     EXPECT_EQ(GetPointToSegmentProjectionParameter(p, r), t);
@@ -131,7 +133,10 @@ TEST(SegmentToSegment, KnownConfigurationsAndBruteForce) {
     EXPECT_LE(brute, computed + 1e-9) << iteration;
     // The closest parameters reproduce the distance exactly.
     const auto [t1, t2] = ComputeClosestParametersBetweenSegments(a, b);
-    ASSERT_TRUE(t1 >= 0.0 && t1 <= 1.0 && t2 >= 0.0 && t2 <= 1.0);
+    ASSERT_TRUE(t1 >= 0.0);
+    ASSERT_TRUE(t1 <= 1.0);
+    ASSERT_TRUE(t2 >= 0.0);
+    ASSERT_TRUE(t2 <= 1.0);
     EXPECT_EQ(overflow_safe_distance(At(a, t1), At(b, t2)), computed);
   }
 }
@@ -166,7 +171,9 @@ TEST(PointToTriangle, TiesDegenerateTrianglesAndBruteForce) {
   for (const auto& c : cases) {
     double w[3] = {};
     EXPECT_EQ(ComputeSquaredDistanceBetweenPointAndTriangle(c.p, c.t, w), c.d2);
-    EXPECT_TRUE(w[0] == c.w0 && w[1] == c.w1 && w[2] == c.w2) << w[0] << " " << w[1] << " " << w[2];
+    EXPECT_EQ(w[0], c.w0);
+    EXPECT_EQ(w[1], c.w1);
+    EXPECT_EQ(w[2], c.w2);
   }
   EXPECT_EQ(ComputeSquaredDistanceBetweenPointAndTriangle(P3{1, 1, -2}, tri, nullptr), 4.0);
   // Collinear corners, point off the line: the plane coordinates are 0/0 and must not leak. A NaN
@@ -185,9 +192,16 @@ TEST(PointToTriangle, TiesDegenerateTrianglesAndBruteForce) {
     const Triangle t(random.Point(), random.Point(), random.Point());
     const P3 p = random.Point(iteration % 2 == 0 ? 0.5 : 2.0);
     const double d2 = ComputeSquaredDistanceBetweenPointAndTriangle(p, t, w);
-    EXPECT_TRUE(*std::min_element(w, w + 3) >= -1e-15 && *std::max_element(w, w + 3) <= 1 + 1e-15);
+    EXPECT_GE(*std::min_element(w, w + 3), -1e-15);
+    EXPECT_LE(*std::max_element(w, w + 3), 1 + 1e-15);
     EXPECT_NEAR(w[0] + w[1] + w[2], 1.0, 1e-14);
     EXPECT_NEAR(squared_distance(p, w[0] * t.A() + w[1] * t.B() + w[2] * t.C()), d2, 1e-12);
+    // The region classification the grid projects with finds the same distance.
+    std::array<double, 3> rw{};
+    const double r2 = SquaredDistanceToTriangle(p, t.A(), t.B(), t.C(), rw);
+    EXPECT_NEAR(r2, d2, 1e-12) << iteration;
+    EXPECT_NEAR(rw[0] + rw[1] + rw[2], 1.0, 1e-14);
+    EXPECT_NEAR(squared_distance(p, rw[0] * t.A() + rw[1] * t.B() + rw[2] * t.C()), r2, 1e-12);
     const P3 e1 = t.B() - t.A(), e2 = t.C() - t.A();
     double sampled = kMax;
     for (int i = 0; i <= kSteps; ++i)

@@ -317,7 +317,8 @@ TEST(QuadWalk, CostsWorkInProportionToTheQuadsItTouchesNotToTheGrid) {
   // A grid 100 times larger around the segment costs exactly the same walk; only the cleared
   // range grows, with the length of a grid row, to a small part of the cache. On the finer
   // grid the same way crosses 10 times more edges.
-  EXPECT_TRUE(work[1].pushed == work[0].pushed && work[1].expanded == work[0].expanded);
+  EXPECT_TRUE(work[1].pushed == work[0].pushed);
+  EXPECT_TRUE(work[1].expanded == work[0].expanded);
   ASSERT_EQ(paths[0].size(), 3u);
   ASSERT_EQ(paths[1].size(), 3u);
   for (std::size_t k = 0; k < 3; ++k)

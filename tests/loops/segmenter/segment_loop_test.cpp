@@ -129,8 +129,10 @@ TEST(OrderFins, ScrambledAndReversedFinsAreChainedAgainWithFinZeroFirst) {
     MLoopSegmenter::OrderFins(fins, tags, 0.01);
     // The loop runs around the polygon from fin 0 forward, and each tag went with its fin.
     ASSERT_EQ(fins.size(), polygon.size());
-    for (int k = 0; k < n; ++k)
-      EXPECT_TRUE((*tags)[k] == (5 + k) % n && SameFin(fins[k], polygon[(5 + k) % n])) << n << k;
+    for (int k = 0; k < n; ++k) {
+      EXPECT_EQ((*tags)[k], (5 + k) % n) << n << k;
+      EXPECT_TRUE(SameFin(fins[k], polygon[(5 + k) % n])) << n << k;
+    }
   }
 
   // A triangle A B C whose fin 0 runs A -> B while the other two are stored against the loop.
@@ -180,13 +182,15 @@ TEST(JoinFins, RepairsJunctionsWithinTheTolerance) {
   const auto c = Fin({{0, 0, 0}, {10, 0, 0}}), d = Fin({{10.05, 0.0001, 0}, {10.05, 10, 0}});
   MFinPoints e = c, f = d;
   MLoopSegmenter::JoinFins(e, f, 0.1);
-  EXPECT_TRUE(SameFin(e, c) && SameFin(f, d));
+  EXPECT_TRUE(SameFin(e, c));
+  EXPECT_TRUE(SameFin(f, d));
   // A loop of one fin: a square whose last leg, shorter than the tolerance, misses the start
   // by less than the tolerance is closed by the junction with itself.
   MFinPoints square =
       Fin({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0.3, 0}, {0.25, 0.3, 0}});
   MLoopSegmenter::JoinFins(square, square, 0.5);
-  EXPECT_TRUE(square.back().point == Point3(0, 0, 0) && square.front().point == Point3(0, 0, 0));
+  EXPECT_TRUE(square.back().point == Point3(0, 0, 0));
+  EXPECT_TRUE(square.front().point == Point3(0, 0, 0));
 }
 
 // n + 1 even steps from 0 to hi.
@@ -207,7 +211,8 @@ MSegmentedLoop Segment(const MCADLoop& loop, Tags tags, double tolerance,
 // Closed within `gap` and in chain order: no step, the closing one included, is longer than the
 // longest step between two points of the same fin.
 void ExpectClosedChain(const MSegmentedLoop& loop, double gap) {
-  ASSERT_TRUE(loop.tags && loop.tags->size() == loop.points.size());
+  ASSERT_TRUE(loop.tags);
+  ASSERT_TRUE(loop.tags->size() == loop.points.size());
   const auto& p = loop.points;
   EXPECT_LT(distance(p.front().point, p.back().point), gap);
   double across = 0.0, within = 0.0;
@@ -411,7 +416,10 @@ TEST(SegmentLoop, UVLoopsAreClippedToTheSurfaceLimitsAtAnyScale) {
     EXPECT_NEAR(UVArea(segmented), c.area, 1e-9 * 10000.0);
     for (const MPointOnLoop& p : segmented.points) {
       ASSERT_TRUE(p.uv);
-      EXPECT_TRUE((*p.uv)[0] >= 0 && (*p.uv)[0] <= 100 && (*p.uv)[1] >= 0 && (*p.uv)[1] <= 100);
+      EXPECT_TRUE((*p.uv)[0] >= 0);
+      EXPECT_TRUE((*p.uv)[0] <= 100);
+      EXPECT_TRUE((*p.uv)[1] >= 0);
+      EXPECT_TRUE((*p.uv)[1] <= 100);
       EXPECT_EQ(p.point, Point3((*p.uv)[0], (*p.uv)[1], 0.0));
     }
   }

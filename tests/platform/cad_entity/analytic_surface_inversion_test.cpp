@@ -85,7 +85,9 @@ TEST(AnalyticSurfaceInversion, FindsTheNearestPointOffTheSurfaceAndStaysInTheLim
       EXPECT_EQ(s.InvertPoint(p, 1.0), LowerCorner(s));
     for (const Point3& p : {Point3{big, -big, big}, Point3{1e300, 1e300, 1e-300}}) {
       const Point2 uv = s.InvertPoint(p, 1.0);
-      EXPECT_TRUE(std::isfinite(uv[0]) && std::isfinite(uv[1]) && InLimits(s, uv));
+      EXPECT_TRUE(std::isfinite(uv[0]));
+      EXPECT_TRUE(std::isfinite(uv[1]));
+      EXPECT_TRUE(InLimits(s, uv));
     }
   }
   // A frame whose origin lies beyond 1e100, where squared offsets would overflow, is rejected
@@ -97,5 +99,7 @@ TEST(AnalyticSurfaceInversion, FindsTheNearestPointOffTheSurfaceAndStaysInTheLim
   const MCADUVCylinder cylinder(farthest, 1.0, 0.0, 1.0, -0.5, 0.5);
   const Point3 onSurface = Evaluate(cylinder, Point2{0.5, 0.25});
   const Point2 uv = cylinder.InvertPoint(onSurface, 1.0);
-  EXPECT_TRUE(std::isfinite(uv[0]) && std::isfinite(uv[1]) && InLimits(cylinder, uv));
+  EXPECT_TRUE(std::isfinite(uv[0]));
+  EXPECT_TRUE(std::isfinite(uv[1]));
+  EXPECT_TRUE(InLimits(cylinder, uv));
 }

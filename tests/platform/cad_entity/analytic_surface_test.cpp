@@ -24,12 +24,14 @@ Point3 Polar(double rho, double angle, double height) {
 }  // namespace
 
 TEST(MCADFrame, OrthonormalisesTheGivenAxes) {
-  EXPECT_TRUE(MCADFrame().IsOrthonormal(0.0) && MCADFrame().zAxis == (Point3{0.0, 0.0, 1.0}));
+  EXPECT_TRUE(MCADFrame().IsOrthonormal(0.0));
+  EXPECT_TRUE(MCADFrame().zAxis == (Point3{0.0, 0.0, 1.0}));
   // Z is the given direction normalised; X is the given one minus its component along Z.
   const Point3 z{1.0, 2.0, 2.0}, x{2.0, -1.0, 0.3}, zUnit = z / 3.0;
   const MCADFrame f(Point3{1.5, -2.25, 0.75}, z, x);
   const auto near = [](const Point3& a, const Point3& b) { return distance(a, b) < 1e-14; };
-  EXPECT_TRUE(f.IsOrthonormal(1e-14) && near(f.zAxis, zUnit));
+  EXPECT_TRUE(f.IsOrthonormal(1e-14));
+  EXPECT_TRUE(near(f.zAxis, zUnit));
   EXPECT_TRUE(near(f.xAxis, Oxlen::Math::normalized(x - Oxlen::Math::dot(x, zUnit) * zUnit)));
   EXPECT_TRUE(near(f.yAxis, Oxlen::Math::cross(f.zAxis, f.xAxis)));
   // A nearly parallel X still gives an orthonormal frame; local coordinates are offsets along
@@ -120,7 +122,8 @@ TEST(AnalyticSurfaces, RegularGridsAndPeriodicity) {
   double v = 123.0, nan = kNan;
   c.PutInDomainFirstBasePeriodUV(v, eInV, 1e-9);
   c.PutInDomainFirstBasePeriodUV(nan, eInU, 1e-9);
-  EXPECT_TRUE(v == 123.0 && std::isnan(nan));
+  EXPECT_TRUE(v == 123.0);
+  EXPECT_TRUE(std::isnan(nan));
 }
 
 TEST(AnalyticSurfaces, RejectMalformedArguments) {

@@ -57,12 +57,14 @@ struct BrokenCurve : MCAD3DVUVSurfaceCurve {  // its end point is not finite
 TEST(MCADLoop, ValidityChecksThatFinsChainWithinTheTolerance) {
   EXPECT_FALSE(MCADLoop().IsValid(1e-4));  // no fins
   const MCADLoop triangle = Loop({{{0, 0}, {10, 0}}, {{0, 10}, {10, 0}, false}, {{0, 10}, {0, 0}}});
-  EXPECT_TRUE(triangle.IsValid(1e-4) && triangle.IsValid(0.0));
+  EXPECT_TRUE(triangle.IsValid(1e-4));
+  EXPECT_TRUE(triangle.IsValid(0.0));
   EXPECT_FALSE(triangle.IsValid(-1.0) || triangle.IsValid(kNan));
   // The same fin used forwards does not chain; neither does a gap of 2e-4 model units.
   EXPECT_FALSE(Loop({{{0, 0}, {10, 0}}, {{0, 10}, {10, 0}}, {{0, 10}, {0, 0}}}).IsValid(1e-3));
   const MCADLoop gap = Loop({{{0, 0}, {10, 0}}, {{10, 0}, {0, 10}}, {{0, 10}, {0, 2e-4}}});
-  EXPECT_TRUE(!gap.IsValid(1e-4) && gap.IsValid(1e-3));
+  EXPECT_TRUE(!gap.IsValid(1e-4));
+  EXPECT_TRUE(gap.IsValid(1e-3));
   MCADLoop broken;
   broken.AddFin(std::make_shared<BrokenCurve>());
   EXPECT_FALSE(broken.IsValid(1e6));
@@ -148,7 +150,8 @@ TEST(MCADFaceBuilder, BuildsAFaceThatOwnsItsGeometry) {
   }
   // The builder and every other owner are gone: the face keeps surface and curves alive.
   ASSERT_NE(face.GetSurface(), nullptr);
-  EXPECT_TRUE(face.LoopCount() == 2u && face.GetOrientation() == eFaceOrientationReversed);
+  EXPECT_TRUE(face.LoopCount() == 2u);
+  EXPECT_TRUE(face.GetOrientation() == eFaceOrientationReversed);
   EXPECT_EQ(Oxlen::Math::matrix4x4<double>(face.GetTransformationMatrix())[12], 1.0);
   for (const auto& loop : face.Loops()) {
     EXPECT_TRUE(loop->IsValid(face.GetISU()));

@@ -36,7 +36,8 @@ TEST(MCADNurbsCurves, UVAndSpaceCurvesListTheirParametersAndEvaluateInInternalUn
   const auto circle =
       std::make_shared<const MCAD2DNurbsCurve>(MCAD2DNurbsCurve::Circle(Point2(0.5, 0.5), 0.25));
   EXPECT_EQ(Listing(*circle), (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
-  EXPECT_TRUE(At(*circle, 0.0) == Point2(0.75, 0.5) && At(*circle, 0.25) == Point2(0.5, 0.75));
+  EXPECT_TRUE(At(*circle, 0.0) == Point2(0.75, 0.5));
+  EXPECT_TRUE(At(*circle, 0.25) == Point2(0.5, 0.75));
   const MCAD2DLineSegment segment(Point2(0.1, 0.7), Point2(0.3, -0.2));
   EXPECT_EQ(Listing(segment), (std::vector<double>{0, 1}));
   EXPECT_EQ(At(segment, 7.0), Point2(0.3, -0.2));  // clamped to the end
@@ -52,7 +53,8 @@ TEST(MCADNurbsCurves, UVAndSpaceCurvesListTheirParametersAndEvaluateInInternalUn
     const Point2 uv = At(*circle, t);
     const Point3 expected = cylinder->GetNurbs().Evaluate(uv[0], uv[1]) * kScale;
     EXPECT_EQ(At(MCAD3DNurbsCurve(arc), t), arc.Evaluate(t) * kScale);
-    EXPECT_TRUE(At(lifted, t) == expected && Evaluate(*cylinder, uv) == expected) << t;
+    EXPECT_TRUE(At(lifted, t) == expected) << t;
+    EXPECT_TRUE(Evaluate(*cylinder, uv) == expected) << t;
   }
   const M3dNurbsCurve spatial = M3dNurbsCurve::Line(Point3(), Point3(1, 1, 1));
   ExpectInvalid("nurbs", [&] { MCAD2DNurbsCurve{spatial}; });

@@ -71,10 +71,13 @@ TEST(MeshEditing, RandomFlipsAndSplitsKeepMapWindingPerTriangleValuesAndArea) {
     // The map equals one rebuilt from scratch, the per-triangle list is parallel, no directed
     // side repeats (consistent winding), no triangle repeats a corner, the area is unchanged.
     ASSERT_EQ(map, get_vertex_to_triangles_map(mesh));
-    ASSERT_TRUE(perTriangle == expected && perTriangle.size() == mesh.triangles.size());
+    ASSERT_TRUE(perTriangle == expected);
+    ASSERT_TRUE(perTriangle.size() == mesh.triangles.size());
     std::map<Edge, int> sides;
     for (const auto& tri : mesh.triangles) {
-      ASSERT_TRUE(tri[0] != tri[1] && tri[1] != tri[2] && tri[2] != tri[0]);
+      ASSERT_TRUE(tri[0] != tri[1]);
+      ASSERT_TRUE(tri[1] != tri[2]);
+      ASSERT_TRUE(tri[2] != tri[0]);
       for (int i = 0; i < 3; ++i)
         ASSERT_EQ((++sides[Edge{tri[i], tri[(i + 1) % 3]}]), 1);
     }
@@ -156,7 +159,8 @@ TEST(MeshEditing, FlipAndSplitCornerCases) {
     EXPECT_THROW(split_edge({4, 2}, 0.5, mesh, stale), std::invalid_argument);
     EXPECT_THROW(split_edge({4, 2}, 3, mesh, stale, values), std::invalid_argument);
   }
-  EXPECT_TRUE(mesh.vertices.size() == before.vertices.size() && mesh.triangles == before.triangles);
+  EXPECT_TRUE(mesh.vertices.size() == before.vertices.size());
+  EXPECT_TRUE(mesh.triangles == before.triangles);
   // Triangles that repeat a corner are removed, the order of the others kept.
   mesh.triangles = {{0, 1, 2}, {1, 1, 2}, {2, 3, 4}, {4, 3, 4}, {3, 3, 3}, {0, 2, 0}, {4, 0, 1}};
   EXPECT_EQ(remove_topologically_degenerate_triangles(mesh), 4u);

@@ -104,7 +104,8 @@ TEST(StitchPoints, NonFiniteVerticesAveragingDeterminismAndValidation) {
   std::mt19937_64 rng(5);
   triangle_surface big = NearDuplicates(rng, 5000, 10.0, 1e-2), copy = big;
   EXPECT_EQ(stitch_points(big, 1e-2, true), stitch_points(copy, 1e-2, true));
-  EXPECT_TRUE(big.triangles == copy.triangles && big.vertices == copy.vertices);
+  EXPECT_TRUE(big.triangles == copy.triangles);
+  EXPECT_TRUE(big.vertices == copy.vertices);
   // Invalid tolerances and corners throw and change nothing.
   const size_t vertices = big.vertices.size();
   EXPECT_THROW(stitch_points(big, -1e-9, false), std::invalid_argument);

@@ -18,7 +18,8 @@ TEST(MathTypes, PointBoundingBoxAndRowVectorMatrix) {
   box.extend(P3{1, 2, 3});
   box.extend(P3{-1, 5, 3});
   box.extend(empty);  // an empty box changes nothing
-  EXPECT_TRUE(box.minimum == (P3{-1, 2, 3}) && box.maximum == (P3{1, 5, 3}));
+  EXPECT_TRUE(box.minimum == (P3{-1, 2, 3}));
+  EXPECT_TRUE(box.maximum == (P3{1, 5, 3}));
   EXPECT_DOUBLE_EQ(box.squared_distance(P3{4, 9, 3}), 9.0 + 16.0);
   // x' = x*m[0] + y*m[4] + z*m[8] + m[12], and so on; vectors ignore the translation.
   M m = M::identity();

@@ -13,7 +13,8 @@ using Report = std::pair<double, std::string>;
 struct Recorder : IProgressDelegate {
   explicit Recorder(double cancelAt = 2.0) : cancelAt(cancelAt) {}
   void ReportProgress(double fraction, const std::string& name) override {
-    EXPECT_TRUE(fraction >= Last() && fraction <= 1.0) << Last() << " -> " << fraction;
+    EXPECT_TRUE(fraction >= Last()) << " -> " << fraction;
+    EXPECT_TRUE(fraction <= 1.0) << Last() << " -> " << fraction;
     reports.emplace_back(fraction, name);
   }
   bool IsCancelled() override { return ++polls, Last() >= cancelAt; }
@@ -72,7 +73,9 @@ TEST(ProgressReporters, CancellationCompletionAndInvalidArguments) {
   size_t done = 0;
   for (; done < 10 && !steps.IsCancelled(); ++done)
     steps.Step();
-  EXPECT_TRUE(done == 5u && recorder->polls == 6 && branch.IsCancelled());
+  EXPECT_TRUE(done == 5u);
+  EXPECT_TRUE(recorder->polls == 6);
+  EXPECT_TRUE(branch.IsCancelled());
   // Cancellation reaches through every level; completion is still reported on destruction.
   auto cancelling = std::make_shared<Recorder>(0.6);
   RunStages(cancelling, 10, true);

@@ -97,10 +97,12 @@ void ExpectQueriesMatchBruteForce(const Tree& tree, const std::vector<Box>& boxe
     for (const Box& box : boxes)
       best = std::min(best, box.squared_distance(p));
     const Id* nearest = tree.FindNearest(p, distance);
-    ASSERT_TRUE(nearest && distance(*nearest) == best) << "query " << q;
+    ASSERT_TRUE(nearest) << "query " << q;
+    ASSERT_TRUE(distance(*nearest) == best) << "query " << q;
     // Inclusive at the exact nearest distance, nothing just below it, random radii around it.
     const Id* within = tree.FindFirstWithin(p, best, distance);
-    EXPECT_TRUE(within && distance(*within) <= best);
+    ASSERT_TRUE(within);
+    EXPECT_TRUE(distance(*within) <= best);
     EXPECT_TRUE(best == 0 || !tree.FindFirstWithin(p, std::nextafter(best, 0.0), distance));
     const double r2 = best * Uniform(rng, 0.5, 2.0);
     const Id* found = tree.FindFirstWithin(p, r2, distance);

@@ -207,7 +207,8 @@ void ExpectWholeFace(const ClosedCase& c, const TrimmedFace& face, const Result&
   // Every boundary edge is listed once, in the loop's direction.
   std::map<Edge, int> listed;
   for (const auto& edge : mesh.border_edges) {
-    ASSERT_TRUE(edge.first < mesh.vertices.size() && edge.second < mesh.vertices.size());
+    ASSERT_TRUE(edge.first < mesh.vertices.size());
+    ASSERT_TRUE(edge.second < mesh.vertices.size());
     const Edge e = againstTriangles ? Edge{edge.second, edge.first} : Edge{edge.first, edge.second};
     EXPECT_TRUE(listed.emplace(e, edge.tag).second);
   }

@@ -214,7 +214,8 @@ inline void ExpectFollowsLoops(const TrimmedFace& face, const Result& mesh, doub
   std::set<Edge> listed;
   for (const auto& edge : mesh.border_edges) {
     SCOPED_TRACE(testing::Message() << edge.first << " -> " << edge.second << " tag " << edge.tag);
-    ASSERT_TRUE(edge.first < mesh.vertices.size() && edge.second < mesh.vertices.size());
+    ASSERT_TRUE(edge.first < mesh.vertices.size());
+    ASSERT_TRUE(edge.second < mesh.vertices.size());
     // On the mesh boundary in the triangles' direction, and listed once.
     EXPECT_TRUE(census.boundary.count({edge.first, edge.second}));
     EXPECT_TRUE(listed.insert({edge.first, edge.second}).second);

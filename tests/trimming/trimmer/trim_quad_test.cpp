@@ -237,7 +237,8 @@ void ExpectSegmentsFollowTheLoops(const MTrimmer::MTriangles& result, const UVSc
     loops[line.tag] = SegmentsOf(line, [&](const UV& p) { return LiftPoint(c, p, lift); });
   std::map<int, double> covered;
   for (const MTrimmer::MSegmentFromLoop& segment : result.segments) {
-    ASSERT_TRUE(segment.tag && loops.count(*segment.tag)) << "a segment has no known tag";
+    ASSERT_TRUE(segment.tag) << "a segment has no known tag";
+    ASSERT_TRUE(loops.count(*segment.tag)) << "a segment has no known tag";
     const MPoint &a = result.vertices[segment.first], &b = result.vertices[segment.second];
     // The nearest piece running the segment's way (pieces of a loop may pass close by).
     double best = 1e300;
@@ -315,8 +316,10 @@ void TrimsOrFailsKnowingly(const MTrimmer::MQuadToTrim& quad) {
   try {
     const MTrimmer::MTriangles result = MTrimmer::TrimQuad(quad);
     for (const auto& t : result.triangles)
-      for (const std::int32_t v : t)
-        EXPECT_TRUE(v >= 0 && static_cast<std::size_t>(v) < result.vertices.size());
+      for (const std::int32_t v : t) {
+        EXPECT_GE(v, 0);
+        EXPECT_LT(static_cast<std::size_t>(v), result.vertices.size());
+      }
     EXPECT_EQ(MTrimmer::SelectInnerTriangles(result, true).size(), result.triangles.size());
     MTrimmer::IsValid(result);
   } catch (const std::logic_error& e) {

@@ -86,7 +86,8 @@ TEST(TwoSplitting, CutsThroughTheBestEdgePoint) {
   MTrimmer::MSplitting s = M2::SelectBest(t, mesh, found);
   EXPECT_EQ(s.children[0].vertices, Triangle({1, 4, 0}));
   EXPECT_EQ(s.addedSegments, Segments({{0, 4, 2}}));
-  EXPECT_TRUE(s.children[0].segments.empty() && s.children[1].segments.empty());
+  EXPECT_TRUE(s.children[0].segments.empty());
+  EXPECT_TRUE(s.children[1].segments.empty());
   // A loop edge along the split edge is split only where it runs the triangle's way.
   MTrimmer::MTriangles withLoopEdges = mesh;
   withLoopEdges.segments = {{1, 0, 4}, {0, 1, std::nullopt}, {0, 1, 5}};

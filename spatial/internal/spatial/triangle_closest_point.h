@@ -5,9 +5,19 @@
 #include "Oxlen/Math/point.h"
 
 // Nearest point of a triangle by the region classification of the quadratic distance function
-// (internal to the grid: the four-triangle surrogate of a quad).
+// (not exported).
+//
+// The library measures point-to-triangle distances two ways, for two needs:
+// - geometry::ComputeSquaredDistanceBetweenPointAndTriangle (distances.h) compares the three
+//   edge candidates and the interior foot in a fixed order, so that equally near candidates are
+//   decided the same way every time: the trimmer gives each loop point to a child triangle by
+//   it, and its ties must not depend on how the triangle happens to be parametrised.
+// - SquaredDistanceToTriangle here classifies the minimum of the distance function into the
+//   seven regions around the triangle and returns barycentric weights that vary continuously with
+//   the point: the grid projects loop points onto the four-triangle surrogate of a quad with it,
+//   and the projected parameters must not jump where two candidates tie.
 
-namespace grid::detail {
+namespace geometry::detail {
 
 /// Squared distance from x to the filled triangle (p0, p1, p2) and the barycentric weights of the
 /// nearest point, which is w0 p0 + w1 p1 + w2 p2.
@@ -27,4 +37,4 @@ double SquaredDistanceToTriangle(const Oxlen::Math::point<double, 3>& x,
                                  const Oxlen::Math::point<double, 3>& p2,
                                  std::array<double, 3>& weights) noexcept;
 
-}  // namespace grid::detail
+}  // namespace geometry::detail

@@ -1,11 +1,11 @@
-#include "triangle_closest_point.h"
+#include "spatial/triangle_closest_point.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "spatial/numeric_helpers.h"
 
-namespace grid::detail {
+namespace geometry::detail {
 
 using Oxlen::Math::point;
 
@@ -52,32 +52,27 @@ struct Quadratic {
   }
 };
 
-// Minimum of q on the edge t = 0, s in [0, 1] (b0 the linear coefficient of s).
-double MinOnEdgeT0(const Quadratic& q, double& s) noexcept {
-  if (q.b0 >= 0.0) {
-    s = 0.0;
-    return q.c;
+// Minimum over x in [0, 1] of a x^2 + 2 b x + c, the distance function along the edge t = 0
+// (x = s, a = a00, b = b0) or s = 0 (x = t, a = a11, b = b1).
+double MinOnEdge(double a, double b, double c, double& x) noexcept {
+  if (b >= 0.0) {
+    x = 0.0;
+    return c;
   }
-  if (-q.b0 >= q.a00) {
-    s = 1.0;
-    return q.a00 + 2.0 * q.b0 + q.c;
+  if (-b >= a) {
+    x = 1.0;
+    return a + 2.0 * b + c;
   }
-  s = -q.b0 / q.a00;
-  return q.b0 * s + q.c;
+  x = -b / a;
+  return b * x + c;
 }
 
-// Minimum of q on the edge s = 0, t in [0, 1].
+double MinOnEdgeT0(const Quadratic& q, double& s) noexcept {
+  return MinOnEdge(q.a00, q.b0, q.c, s);
+}
+
 double MinOnEdgeS0(const Quadratic& q, double& t) noexcept {
-  if (q.b1 >= 0.0) {
-    t = 0.0;
-    return q.c;
-  }
-  if (-q.b1 >= q.a11) {
-    t = 1.0;
-    return q.a11 + 2.0 * q.b1 + q.c;
-  }
-  t = -q.b1 / q.a11;
-  return q.b1 * t + q.c;
+  return MinOnEdge(q.a11, q.b1, q.c, t);
 }
 
 // Minimum of q on the edge s + t = 1, parametrised by s (numer / denom before clamping).
@@ -123,17 +118,8 @@ double SquaredDistanceToProperTriangle(const Quadratic& q, double det, double& s
     const double tmp1 = q.a11 + q.b1;
     if (tmp1 > tmp0)
       return MinOnEdgeST1(q, tmp1 - tmp0, s, t);
-    s = 0.0;
-    if (tmp1 <= 0.0) {
-      t = 1.0;
-      return q.a11 + 2.0 * q.b1 + q.c;
-    }
-    if (q.b1 >= 0.0) {
-      t = 0.0;
-      return q.c;
-    }
-    t = -q.b1 / q.a11;
-    return q.b1 * t + q.c;
+    s = 0.0;  // on the edge s = 0 (tmp1 <= 0 is -b1 >= a11: the sign of a sum is exact)
+    return MinOnEdgeS0(q, t);
   }
   if (t < 0.0) {  // beyond the vertex p1
     const double tmp0 = q.a01 + q.b1;
@@ -150,17 +136,8 @@ double SquaredDistanceToProperTriangle(const Quadratic& q, double det, double& s
       s = 1.0 - t;
       return q.At(s, t);
     }
-    t = 0.0;
-    if (tmp1 <= 0.0) {
-      s = 1.0;
-      return q.a00 + 2.0 * q.b0 + q.c;
-    }
-    if (q.b0 >= 0.0) {
-      s = 0.0;
-      return q.c;
-    }
-    s = -q.b0 / q.a00;
-    return q.b0 * s + q.c;
+    t = 0.0;  // on the edge t = 0
+    return MinOnEdgeT0(q, s);
   }
   // Beyond the edge s + t = 1.
   const double numer = q.a11 + q.b1 - q.a01 - q.b0;
@@ -195,4 +172,4 @@ double SquaredDistanceToTriangle(const point<double, 3>& x, const point<double, 
   return squared < 0.0 ? 0.0 : squared;
 }
 
-}  // namespace grid::detail
+}  // namespace geometry::detail
