@@ -43,17 +43,17 @@ class MCadTriangulator::MPointToQuadProjector::MTree : public QuadTree {};
 Box MCadTriangulator::MPointToQuadProjector::MBoundingBoxCalculator::operator()(
     const MQuadIndex& quad) const {
   Box box;
-  for (const MQuads::MVertexIndex& corner : m_grid->GetQuadVertices(quad))
-    box.extend(m_grid->GetVertex3d(corner));
+  for (const MQuads::MVertexIndex& corner : grid_->GetQuadVertices(quad))
+    box.extend(grid_->GetVertex3d(corner));
   for (int k = 0; k < 3; ++k) {
-    box.minimum[k] -= m_tolerance;
-    box.maximum[k] += m_tolerance;
+    box.minimum[k] -= tolerance_;
+    box.maximum[k] += tolerance_;
   }
   return box;
 }
 
 MCadTriangulator::MPointToQuadProjector::MPointToQuadProjector(const MQuads& grid, double tolerance)
-    : m_grid(grid), m_tree(std::make_unique<MTree>()) {
+    : grid_(grid), tree_(std::make_unique<MTree>()) {
   // A single-slot arena keeps the whole build, the tree's parallel loops included, on this
   // thread and apart from any parallel work the caller takes part in.
   tbb::task_arena arena(1, 1, tbb::task_arena::priority::normal);
@@ -65,7 +65,7 @@ MCadTriangulator::MPointToQuadProjector::MPointToQuadProjector(const MQuads& gri
     for (int u = 0; u < quadsU; ++u)
       for (int v = 0; v < quadsV; ++v)
         quads.emplace_back(u, v);
-    m_tree->BuildTree(std::move(quads), Accessor(MBoundingBoxCalculator(grid, tolerance)),
+    tree_->BuildTree(std::move(quads), Accessor(MBoundingBoxCalculator(grid, tolerance)),
                       QuadTree::TreeParams{kLeafSize});
   });
   arena.terminate();
@@ -75,8 +75,8 @@ MCadTriangulator::MPointToQuadProjector::~MPointToQuadProjector() = default;
 
 MCadTriangulator::MQuads::MQuadIndex MCadTriangulator::MPointToQuadProjector::Project(
     const Oxlen::Math::point<double, 3>& p) const {
-  const MQuadIndex* nearest = m_tree->FindNearest(p, [&](const MQuadIndex& quad) {
-    return m_grid.ComputeSquaredDistanceBetweenQuadAndPoint(quad, p, nullptr);
+  const MQuadIndex* nearest = tree_->FindNearest(p, [&](const MQuadIndex& quad) {
+    return grid_.ComputeSquaredDistanceBetweenQuadAndPoint(quad, p, nullptr);
   });
   return nearest ? *nearest : MQuads::kInvalidQuadIndex;
 }
@@ -84,15 +84,15 @@ MCadTriangulator::MQuads::MQuadIndex MCadTriangulator::MPointToQuadProjector::Pr
 MCadTriangulator::MQuads::MQuadIndex MCadTriangulator::MPointToQuadProjector::Project(
     const MPointOnLoop& p) const {
   if (p.uv) {
-    const int nU = m_grid.GetIsolinesCount(MQuads::EAxis::U);
-    const int nV = m_grid.GetIsolinesCount(MQuads::EAxis::V);
+    const int nU = grid_.GetIsolinesCount(MQuads::EAxis::U);
+    const int nV = grid_.GetIsolinesCount(MQuads::EAxis::V);
     if (nU > 0 && nV > 0) {
-      const auto lo = m_grid.GetVertexUV(MQuads::MVertexIndex(0, 0));
-      const auto hi = m_grid.GetVertexUV(MQuads::MVertexIndex(nU - 1, nV - 1));
+      const auto lo = grid_.GetVertexUV(MQuads::MVertexIndex(0, 0));
+      const auto hi = grid_.GetVertexUV(MQuads::MVertexIndex(nU - 1, nV - 1));
       const double u = (*p.uv)[0], v = (*p.uv)[1];
       if (lo[0] <= u && u <= hi[0] && lo[1] <= v && v <= hi[1])
-        return MQuadIndex(LocateOnAxis(m_grid.GetIsolines(MQuads::EAxis::U), u),
-                          LocateOnAxis(m_grid.GetIsolines(MQuads::EAxis::V), v));
+        return MQuadIndex(LocateOnAxis(grid_.GetIsolines(MQuads::EAxis::U), u),
+                          LocateOnAxis(grid_.GetIsolines(MQuads::EAxis::V), v));
     }
   }
   return Project(p.point);

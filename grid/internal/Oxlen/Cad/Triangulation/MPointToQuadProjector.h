@@ -20,12 +20,12 @@ class MCadTriangulator::MPointToQuadProjector {
   class MBoundingBoxCalculator {
    public:
     MBoundingBoxCalculator(const MQuads& grid, double tolerance)
-        : m_grid(&grid), m_tolerance(tolerance) {}
+        : grid_(&grid), tolerance_(tolerance) {}
     Oxlen::Math::boundingbox<double, 3> operator()(const MQuads::MQuadIndex& quad) const;
 
    private:
-    const MQuads* m_grid;
-    double m_tolerance;
+    const MQuads* grid_;
+    double tolerance_;
   };
 
   /// Builds the quad tree over every quad of `grid`, on the calling thread only (in a task arena
@@ -50,6 +50,6 @@ class MCadTriangulator::MPointToQuadProjector {
 
  private:
   class MTree;
-  const MQuads& m_grid;
-  std::unique_ptr<MTree> m_tree;
+  const MQuads& grid_;
+  std::unique_ptr<MTree> tree_;
 };
