@@ -8,7 +8,6 @@
 
 namespace Detail = Oxlen::CadEntity::Detail;
 using Point2 = Oxlen::Math::point<double, 2>;
-using Point3 = Oxlen::Math::point<double, 3>;
 
 namespace {
 
@@ -39,46 +38,23 @@ void RequireNotBeyondApex(double radius, double sine, double vMin) {
 
 MCADUVCone::MCADUVCone(const MCADFrame& frame, double radius, double halfAngle, double uMin,
                        double uMax, double vMin, double vMax)
-    : m_frame(frame), m_radius(radius), m_halfAngle(halfAngle) {
-  Detail::RequireValidFrame(frame);
+    : MCADUVSurfaceOfRevolution(frame, radius), m_halfAngle(halfAngle) {
   RequireRadius(radius);
   RequireHalfAngle(halfAngle);
   m_sin = std::sin(halfAngle);
   m_cos = std::cos(halfAngle);
-  SetExtremesUV(eInU, Detail::MakeAngularLimits(uMin, uMax, "uMin", "uMax"));
-  SetExtremesUV(eInV, Detail::MakeLimits(vMin, vMax, "vMin", "vMax"));
+  SetLimits(uMin, uMax, vMin, vMax);
   RequireNotBeyondApex(radius, m_sin, vMin);
 }
 
-void MCADUVCone::EvaluatePoint(const Point2& uv, Point3& result) const {
-  const double circleRadius = m_radius + uv[1] * m_sin;
-  const Point3 local{circleRadius * std::cos(uv[0]), circleRadius * std::sin(uv[0]), uv[1] * m_cos};
-  result = Detail::FromLocalModel(m_frame, local);
+Point2 MCADUVCone::MeridianPoint(double v) const {
+  return {GetRadius() + v * m_sin, v * m_cos};
 }
 
-Point2 MCADUVCone::InvertPoint(const Point3& p, double /*tolerance*/) const {
-  const MCADDomainLimits& u = GetExtremesUV(eInU);
+double MCADUVCone::NearestOnMeridian(double radial, double height) const {
+  // In the half-plane of the angle the patch is the generator line (r, 0) + v (sin a, cos a),
+  // whose direction is a unit vector: v is the foot of the point on it.
+  const double along = (radial - GetRadius()) * m_sin + height * m_cos;
   const MCADDomainLimits& v = GetExtremesUV(eInV);
-  if (!Oxlen::Math::is_finite(p))
-    return {u.GetMin(), v.GetMin()};
-  // Within the limits the circle radius r + v sin a is not negative, so for every v the nearest
-  // angle is the one angularly nearest to the point's own: the angle is found first.
-  const Detail::AxialPosition position = Detail::LocateAroundAxis(m_frame, p, u);
-  const Point3& local = position.local;
-  const bool onAxis = position.onAxis;
-  const double angle = position.angle;
-  // In the half-plane of that angle the patch is the generator line (r, 0) + v (sin a, cos a);
-  // the point contributes its radial component along the angle (negative when the angle was
-  // clamped by more than a quarter turn) and its height. The component across the half-plane is
-  // the same for every v.
-  const double radial = onAxis ? 0.0 : local[0] * std::cos(angle) + local[1] * std::sin(angle);
-  const double along = (radial - m_radius) * m_sin + local[2] * m_cos;
-  return {angle, Detail::Clamp(along, v.GetMin(), v.GetMax())};
-}
-
-void MCADUVCone::GetRegularGrid(MCADUVRegularGrid& grid) const {
-  const MCADDomainLimits& u = GetExtremesUV(eInU);
-  const MCADDomainLimits& v = GetExtremesUV(eInV);
-  grid.u = Detail::QuarterTurnIsolines(u.GetMin(), u.GetMax());
-  grid.v = {v.GetMin(), v.GetMax()};
+  return Detail::Clamp(along, v.GetMin(), v.GetMax());
 }

@@ -4,6 +4,7 @@
 #include "nurbs_point_inversion.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -52,6 +53,12 @@ constexpr double kFarAway = 1e100;
 struct Limits {
   double uMin, uMax, vMin, vMax;
 };
+
+// The parameter directions, as indices of the data kept per direction.
+constexpr std::size_t kAlongU = 0;
+constexpr std::size_t kAlongV = 1;
+// The ascending sample parameters of U and of V.
+using DirectionSamples = std::array<std::vector<double>, 2>;
 
 struct Candidate {
   double u = 0.0;
@@ -120,7 +127,7 @@ std::vector<double> SpanSamples(const Span& span, int intervals) {
 }
 
 // The sample parameters of all spans of one direction, ascending, each once.
-std::vector<double> DirectionSamples(const std::vector<Span>& spans) {
+std::vector<double> SamplesOf(const std::vector<Span>& spans) {
   const int intervals = IntervalsPerSpan(spans.size());
   std::vector<double> samples;
   for (const Span& span : spans) {
@@ -351,16 +358,10 @@ bool SolvePositiveDefinite(double a, double b, double d, double gu, double gv, d
 // Newton polishing of one start on f = |S - q|^2 / 2.
 class Polisher {
  public:
-  // samplesU, samplesV: ascending sample parameters of each direction, for leaving collapsed
-  // edges.
+  // samples: the ascending sample parameters of U and of V, for leaving collapsed edges.
   Polisher(const M3dNurbsSurface& s, const Point3& q, const Limits& limits, double stop,
-           std::vector<double> samplesU, std::vector<double> samplesV)
-      : m_s(s),
-        m_q(q),
-        m_limits(limits),
-        m_stop(stop),
-        m_samplesU(std::move(samplesU)),
-        m_samplesV(std::move(samplesV)) {}
+           DirectionSamples samples)
+      : m_s(s), m_q(q), m_limits(limits), m_stop(stop), m_samples(std::move(samples)) {}
 
   // A search that ends on a collapsed edge (a border along which the surface does not move) may
   // be stuck there: the derivative along the edge vanishes, so nothing tells in which direction
@@ -377,10 +378,10 @@ class Polisher {
     Candidate start;
     if ((c.v == l.vMin || c.v == l.vMax) && su2 <= kCollapsed * sv2) {
       const double step = std::min(distance / std::sqrt(sv2), (l.vMax - l.vMin) / 4.0);
-      start = BestAlongU(c.v == l.vMin ? l.vMin + step : l.vMax - step);
+      start = BestAlong(kAlongU, c.v == l.vMin ? l.vMin + step : l.vMax - step);
     } else if ((c.u == l.uMin || c.u == l.uMax) && sv2 <= kCollapsed * su2) {
       const double step = std::min(distance / std::sqrt(su2), (l.uMax - l.uMin) / 4.0);
-      start = BestAlongV(c.u == l.uMin ? l.uMin + step : l.uMax - step);
+      start = BestAlong(kAlongV, c.u == l.uMin ? l.uMin + step : l.uMax - step);
     } else {
       return c;
     }
@@ -458,19 +459,13 @@ class Polisher {
     return false;
   }
 
-  // The nearest sample on the isoline v (of u).
-  Candidate BestAlongU(double v) const {
+  // The nearest sample on an isoline: the parameter `along` runs over its samples while the
+  // other one stays at `fixed`.
+  Candidate BestAlong(std::size_t along, double fixed) const {
     Candidate best;
-    for (double u : m_samplesU) {
-      const double d2 = Oxlen::Math::squared_distance(m_s.Evaluate(u, v), m_q);
-      if (d2 < best.d2)
-        best = {u, v, d2};
-    }
-    return best;
-  }
-  Candidate BestAlongV(double u) const {
-    Candidate best;
-    for (double v : m_samplesV) {
+    for (double t : m_samples[along]) {
+      const double u = along == kAlongU ? t : fixed;
+      const double v = along == kAlongU ? fixed : t;
       const double d2 = Oxlen::Math::squared_distance(m_s.Evaluate(u, v), m_q);
       if (d2 < best.d2)
         best = {u, v, d2};
@@ -482,8 +477,7 @@ class Polisher {
   Point3 m_q;
   Limits m_limits;
   double m_stop;
-  std::vector<double> m_samplesU;
-  std::vector<double> m_samplesV;
+  DirectionSamples m_samples;
 };
 
 }  // namespace
@@ -508,8 +502,7 @@ Oxlen::Math::point<double, 2> invert_nurbs_point(const M3dNurbsSurface& nurbs,
       Spans(nurbs.GetKnotsU(), nurbs.GetOrderU(), nurbs.GetCountU(), nurbs.GetDistinctKnotsU());
   const std::vector<Span> spansV =
       Spans(nurbs.GetKnotsV(), nurbs.GetOrderV(), nurbs.GetCountV(), nurbs.GetDistinctKnotsV());
-  const Polisher polisher(nurbs, q, limits, stop, DirectionSamples(spansU),
-                          DirectionSamples(spansV));
+  const Polisher polisher(nurbs, q, limits, stop, {SamplesOf(spansU), SamplesOf(spansV)});
   Candidate best;
   for (const Candidate& start : StartCandidates(nurbs, q, size, spansU, spansV)) {
     const Candidate polished = polisher.LeaveCollapsedEdge(polisher.Run(start));

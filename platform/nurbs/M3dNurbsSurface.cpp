@@ -24,6 +24,17 @@ struct Homogeneous {
   double weight = 0.0;
 };
 
+// A parameter brought into the domain of its direction, and the knot span it lies in.
+struct SpanPosition {
+  double t;
+  int span;
+};
+
+SpanPosition Locate(int degree, int count, const std::vector<double>& knots, double t) {
+  t = detail::ClampParameter(t, knots[degree], knots[count]);
+  return {t, detail::FindSpan(degree, count, knots, t)};
+}
+
 }  // namespace
 
 M3dNurbsSurface::M3dNurbsSurface(int orderU, int orderV, int countU, int countV,
@@ -66,14 +77,12 @@ std::vector<double> M3dNurbsSurface::GetDistinctKnotsV() const {
 Point M3dNurbsSurface::Evaluate(double u, double v) const {
   const int pu = GetDegreeU();
   const int pv = GetDegreeV();
-  u = detail::ClampParameter(u, GetStartU(), GetEndU());
-  v = detail::ClampParameter(v, GetStartV(), GetEndV());
-  const int spanU = detail::FindSpan(pu, m_countU, m_knotsU, u);
-  const int spanV = detail::FindSpan(pv, m_countV, m_knotsV, v);
+  const auto [atU, spanU] = Locate(pu, m_countU, m_knotsU, u);
+  const auto [atV, spanV] = Locate(pv, m_countV, m_knotsV, v);
   detail::BasisValues basisU;
   detail::BasisValues basisV;
-  detail::BasisFunctions(spanU, u, pu, m_knotsU, basisU);
-  detail::BasisFunctions(spanV, v, pv, m_knotsV, basisV);
+  detail::BasisFunctions(spanU, atU, pu, m_knotsU, basisU);
+  detail::BasisFunctions(spanV, atV, pv, m_knotsV, basisV);
   Homogeneous sum;
   for (int a = 0; a <= pu; ++a) {
     const int iu = spanU - pu + a;
@@ -94,16 +103,14 @@ M3dNurbsSurface::MDerivatives M3dNurbsSurface::EvaluateDerivatives(double u, dou
   constexpr int kOrder = 2;
   const int pu = GetDegreeU();
   const int pv = GetDegreeV();
-  u = detail::ClampParameter(u, GetStartU(), GetEndU());
-  v = detail::ClampParameter(v, GetStartV(), GetEndV());
-  const int spanU = detail::FindSpan(pu, m_countU, m_knotsU, u);
-  const int spanV = detail::FindSpan(pv, m_countV, m_knotsV, v);
+  const auto [atU, spanU] = Locate(pu, m_countU, m_knotsU, u);
+  const auto [atV, spanV] = Locate(pv, m_countV, m_knotsV, v);
   const int du = std::min(kOrder, pu);
   const int dv = std::min(kOrder, pv);
   detail::BasisValues basisU;
   detail::BasisValues basisV;
-  detail::BasisFunctionDerivatives(spanU, u, pu, du, m_knotsU, basisU);
-  detail::BasisFunctionDerivatives(spanV, v, pv, dv, m_knotsV, basisV);
+  detail::BasisFunctionDerivatives(spanU, atU, pu, du, m_knotsU, basisU);
+  detail::BasisFunctionDerivatives(spanV, atV, pv, dv, m_knotsV, basisV);
 
   // Partial derivatives of the homogeneous surface; those above a direction's degree stay zero.
   std::array<std::array<Homogeneous, kOrder + 1>, kOrder + 1> h{};

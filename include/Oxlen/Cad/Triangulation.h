@@ -36,6 +36,7 @@
 #include "Oxlen/CadEntity/MCADLoop.h"
 #include "Oxlen/CadEntity/MCADLoopBuilder.h"
 #include "Oxlen/CadEntity/MCADParameterList_1d.h"
+#include "Oxlen/CadEntity/MCADUVAnalyticSurface.h"
 #include "Oxlen/CadEntity/MCADUVCone.h"
 #include "Oxlen/CadEntity/MCADUVCylinder.h"
 #include "Oxlen/CadEntity/MCADUVNurbsSurface.h"
@@ -45,6 +46,7 @@
 #include "Oxlen/CadEntity/MCADUVSphere.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"
 #include "Oxlen/CadEntity/MCADUVSurfaceLimits.h"
+#include "Oxlen/CadEntity/MCADUVSurfaceOfRevolution.h"
 
 // Meshes and progress
 #include "Oxlen/Common/BaseProgressReporter.h"
