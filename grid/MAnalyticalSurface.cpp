@@ -37,6 +37,23 @@ MCADUVRegularGrid RegularGridOf(const MCADUVSurface& surface) {
   return grid;
 }
 
+// The isolines every grid over `surface` needs along `direction`: knot isolines of a NURBS
+// surface, fixed quarter turns (U) or the poles and the equator (V) of a sphere, else the
+// regular grid (with midpoints along U).
+std::vector<double> MinimalIsolines(const MCADUVSurface& surface, eInUV direction) {
+  const bool u = direction == eInU;
+  if (const auto* nurbs = dynamic_cast<const MCADUVNurbsSurface*>(&surface)) {
+    const M3dNurbsSurface& data = nurbs->GetNurbs();
+    return MAnalyticalSurface::GetKnotIsolines(
+        u ? data.GetKnotsU() : data.GetKnotsV(),
+        static_cast<int>(u ? data.GetOrderU() : data.GetOrderV()));
+  }
+  if (dynamic_cast<const MCADUVSphere*>(&surface) != nullptr)
+    return u ? kSphereUIsolines : kSphereVIsolines;
+  const MCADUVRegularGrid grid = RegularGridOf(surface);
+  return u ? MAnalyticalSurface::InsertMidpoints(ToVector(grid.u)) : ToVector(grid.v);
+}
+
 }  // namespace
 
 MAnalyticalSurface::MAnalyticalSurface(const MCADUVSurface& surface,
@@ -55,23 +72,11 @@ point<double, 3> MAnalyticalSurface::Evaluate(const point<double, 2>& uv) const 
 }
 
 std::vector<double> MAnalyticalSurface::GetMinimalUIsolines() const {
-  if (const auto* nurbs = dynamic_cast<const MCADUVNurbsSurface*>(surface_)) {
-    const M3dNurbsSurface& data = nurbs->GetNurbs();
-    return GetKnotIsolines(data.GetKnotsU(), static_cast<int>(data.GetOrderU()));
-  }
-  if (dynamic_cast<const MCADUVSphere*>(surface_) != nullptr)
-    return kSphereUIsolines;
-  return InsertMidpoints(ToVector(RegularGridOf(*surface_).u));
+  return MinimalIsolines(*surface_, eInU);
 }
 
 std::vector<double> MAnalyticalSurface::GetMinimalVIsolines() const {
-  if (const auto* nurbs = dynamic_cast<const MCADUVNurbsSurface*>(surface_)) {
-    const M3dNurbsSurface& data = nurbs->GetNurbs();
-    return GetKnotIsolines(data.GetKnotsV(), static_cast<int>(data.GetOrderV()));
-  }
-  if (dynamic_cast<const MCADUVSphere*>(surface_) != nullptr)
-    return kSphereVIsolines;
-  return ToVector(RegularGridOf(*surface_).v);
+  return MinimalIsolines(*surface_, eInV);
 }
 
 std::pair<double, double> MAnalyticalSurface::GetULimits() const {

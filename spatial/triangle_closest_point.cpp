@@ -75,16 +75,19 @@ double MinOnEdgeS0(const Quadratic& q, double& t) noexcept {
   return MinOnEdge(q.a11, q.b1, q.c, t);
 }
 
-// Minimum of q on the edge s + t = 1, parametrised by s (numer / denom before clamping).
-double MinOnEdgeST1(const Quadratic& q, double numer, double& s, double& t) noexcept {
+// Minimum of q on the edge s + t = 1, parametrised by s, or by t when `alongT` (numer / denom
+// before clamping).
+double MinOnEdgeST1(const Quadratic& q, double numer, bool alongT, double& s, double& t) noexcept {
   const double denom = q.a00 - 2.0 * q.a01 + q.a11;
+  double& x = alongT ? t : s;
+  double& y = alongT ? s : t;
   if (numer >= denom) {
-    s = 1.0;
-    t = 0.0;
-    return q.a00 + 2.0 * q.b0 + q.c;
+    x = 1.0;
+    y = 0.0;
+    return alongT ? q.a11 + 2.0 * q.b1 + q.c : q.a00 + 2.0 * q.b0 + q.c;
   }
-  s = numer / denom;
-  t = 1.0 - s;
+  x = numer / denom;
+  y = 1.0 - x;
   return q.At(s, t);
 }
 
@@ -117,25 +120,15 @@ double SquaredDistanceToProperTriangle(const Quadratic& q, double det, double& s
     const double tmp0 = q.a01 + q.b0;
     const double tmp1 = q.a11 + q.b1;
     if (tmp1 > tmp0)
-      return MinOnEdgeST1(q, tmp1 - tmp0, s, t);
+      return MinOnEdgeST1(q, tmp1 - tmp0, /*alongT=*/false, s, t);
     s = 0.0;  // on the edge s = 0 (tmp1 <= 0 is -b1 >= a11: the sign of a sum is exact)
     return MinOnEdgeS0(q, t);
   }
   if (t < 0.0) {  // beyond the vertex p1
     const double tmp0 = q.a01 + q.b1;
     const double tmp1 = q.a00 + q.b0;
-    if (tmp1 > tmp0) {  // on the edge s + t = 1, parametrised by t
-      const double numer = tmp1 - tmp0;
-      const double denom = q.a00 - 2.0 * q.a01 + q.a11;
-      if (numer >= denom) {
-        t = 1.0;
-        s = 0.0;
-        return q.a11 + 2.0 * q.b1 + q.c;
-      }
-      t = numer / denom;
-      s = 1.0 - t;
-      return q.At(s, t);
-    }
+    if (tmp1 > tmp0)
+      return MinOnEdgeST1(q, tmp1 - tmp0, /*alongT=*/true, s, t);
     t = 0.0;  // on the edge t = 0
     return MinOnEdgeT0(q, s);
   }
@@ -146,7 +139,7 @@ double SquaredDistanceToProperTriangle(const Quadratic& q, double det, double& s
     t = 1.0;
     return q.a11 + 2.0 * q.b1 + q.c;
   }
-  return MinOnEdgeST1(q, numer, s, t);
+  return MinOnEdgeST1(q, numer, /*alongT=*/false, s, t);
 }
 
 }  // namespace

@@ -108,12 +108,20 @@ class Checker {
     return {};
   }
 
+  // A quad's entry in a per-quad map: not empty, and a quad of the grid.
+  std::string CheckEntry(const MQuadIndex& quad, bool empty, const char* what) const {
+    if (empty)
+      return Name(quad) + ": empty " + what + " entry";
+    if (!quads_.HasQuad(quad))
+      return Name(quad) + " holds " + what + "s but is not in the grid";
+    return {};
+  }
+
   std::string CheckInnerLoops() const {
     for (const auto& [quad, loops] : innerLoops_) {
-      if (loops.empty())
-        return Name(quad) + ": empty inner loop entry";
-      if (!quads_.HasQuad(quad))
-        return Name(quad) + " holds inner loops but is not in the grid";
+      std::string fault = CheckEntry(quad, loops.empty(), "inner loop");
+      if (!fault.empty())
+        return fault;
       for (const auto& loop : loops) {
         if (loop.points.empty())
           return Name(quad) + ": inner loop without points";
@@ -143,12 +151,11 @@ class Checker {
   std::string CheckParts() const {
     std::vector<bool> started(splittingPoints_.size(), false);
     for (const auto& [quad, parts] : loopParts_) {
-      if (parts.empty())
-        return Name(quad) + ": empty loop part entry";
-      if (!quads_.HasQuad(quad))
-        return Name(quad) + " holds loop parts but is not in the grid";
+      std::string fault = CheckEntry(quad, parts.empty(), "loop part");
+      if (!fault.empty())
+        return fault;
       for (const MLoopPart& part : parts) {
-        std::string fault = CheckPart(quad, part);
+        fault = CheckPart(quad, part);
         if (!fault.empty())
           return fault;
         if (started[static_cast<std::size_t>(part.start)])

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,12 +46,9 @@ class MCadTriangulator::MQuads {
     MVertexIndex() = default;
     MVertexIndex(int u_, int v_) : u(u_), v(v_) {}
 
-    friend bool operator==(const MVertexIndex& a, const MVertexIndex& b) {
-      return a.u == b.u && a.v == b.v;
-    }
-    friend bool operator<(const MVertexIndex& a, const MVertexIndex& b) {
-      return a.u < b.u || (a.u == b.u && a.v < b.v);
-    }
+    friend bool operator==(const MVertexIndex&, const MVertexIndex&) = default;
+    /// Lexicographic on (u, v).
+    friend auto operator<=>(const MVertexIndex&, const MVertexIndex&) = default;
   };
 
   /// The quad between U isolines u, u + 1 and V isolines v, v + 1. Ordered lexicographically on
@@ -62,13 +60,9 @@ class MCadTriangulator::MQuads {
     MQuadIndex() = default;
     MQuadIndex(int u_, int v_) : u(u_), v(v_) {}
 
-    friend bool operator==(const MQuadIndex& a, const MQuadIndex& b) {
-      return a.u == b.u && a.v == b.v;
-    }
-    friend bool operator!=(const MQuadIndex& a, const MQuadIndex& b) { return !(a == b); }
-    friend bool operator<(const MQuadIndex& a, const MQuadIndex& b) {
-      return a.u < b.u || (a.u == b.u && a.v < b.v);
-    }
+    friend bool operator==(const MQuadIndex&, const MQuadIndex&) = default;
+    /// Lexicographic on (u, v).
+    friend auto operator<=>(const MQuadIndex&, const MQuadIndex&) = default;
   };
 
   /// A directed edge between two neighbouring grid vertices. Equality is directed (an edge and
@@ -83,13 +77,9 @@ class MCadTriangulator::MQuads {
     /// True when the edge runs from the larger vertex to the smaller one.
     bool IsReversed() const { return end < start; }
 
-    friend bool operator==(const MQuadEdge& a, const MQuadEdge& b) {
-      return a.start == b.start && a.end == b.end;
-    }
-    friend bool operator!=(const MQuadEdge& a, const MQuadEdge& b) { return !(a == b); }
-    friend bool operator<(const MQuadEdge& a, const MQuadEdge& b) {
-      return a.start < b.start || (a.start == b.start && a.end < b.end);
-    }
+    friend bool operator==(const MQuadEdge&, const MQuadEdge&) = default;
+    /// Lexicographic on (start, end).
+    friend auto operator<=>(const MQuadEdge&, const MQuadEdge&) = default;
   };
 
   /// A point on a grid edge. `parameter` runs from 0 at the smaller of the edge's two vertices to
