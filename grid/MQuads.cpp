@@ -263,29 +263,61 @@ double MQuads::ComputeSquaredDistanceBetweenQuadAndPoint(const MQuadIndex& quad,
 }
 
 void MQuads::InsertIsoline(EAxis axis, double value) {
-  if (!std::isfinite(value))
-    throw std::invalid_argument("value: not finite");
-  const EAxis along = axis == U ? U : V;
-  std::vector<double>& values = IsolinesOf(along);
-  const auto position = std::lower_bound(values.begin(), values.end(), value);
-  const std::ptrdiff_t k = position - values.begin();
-  if (along == V) {
-    // Evaluate first, so that a failing evaluation leaves the grid as it was.
-    std::vector<point<double, 3>> column;
-    column.reserve(isolines_.u.size());
-    for (const double u : isolines_.u)
-      column.push_back(surface_->Evaluate({u, value}));
-    values.insert(position, value);
-    for (std::size_t i = 0; i < vertices_.size(); ++i)
-      vertices_[i].insert(vertices_[i].begin() + k, column[i]);
-  } else {
-    std::vector<point<double, 3>> row;
-    row.reserve(isolines_.v.size());
-    for (const double v : isolines_.v)
-      row.push_back(surface_->Evaluate({value, v}));
-    values.insert(position, value);
-    vertices_.insert(vertices_.begin() + k, std::move(row));
+  InsertIsolines(axis, {value});
+}
+
+namespace {
+
+// Merges `added` (ascending) into `items` in place of sequential insertions before the first
+// item not less than each: an added value goes before existing equal ones. `value` gives the
+// parameter of an existing item, `make` builds the item of added value k.
+template <class T, class ValueOf, class Make>
+std::vector<T> MergeBefore(std::vector<T>& items, const std::vector<double>& added,
+                           const ValueOf& value, const Make& make) {
+  std::vector<T> merged;
+  merged.reserve(items.size() + added.size());
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    while (next < added.size() && added[next] <= value(i))
+      merged.push_back(make(next++));
+    merged.push_back(std::move(items[i]));
   }
+  while (next < added.size())
+    merged.push_back(make(next++));
+  return merged;
+}
+
+}  // namespace
+
+void MQuads::InsertIsolines(EAxis axis, std::vector<double> values) {
+  for (const double value : values)
+    if (!std::isfinite(value))
+      throw std::invalid_argument("value: not finite");
+  if (values.empty())
+    return;
+  std::sort(values.begin(), values.end());
+  const EAxis along = axis == U ? U : V;
+  const std::vector<double>& across = along == U ? isolines_.v : isolines_.u;
+  // Evaluate first, so that a failing evaluation leaves the grid as it was.
+  std::vector<std::vector<point<double, 3>>> lines(values.size());
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    lines[k].reserve(across.size());
+    for (const double c : across)
+      lines[k].push_back(surface_->Evaluate(along == U ? point<double, 2>{values[k], c}
+                                                       : point<double, 2>{c, values[k]}));
+  }
+  std::vector<double> old = IsolinesOf(along);
+  const auto oldValue = [&old](std::size_t i) { return old[i]; };
+  if (along == U) {
+    vertices_ = MergeBefore(vertices_, values, oldValue,
+                            [&lines](std::size_t k) { return std::move(lines[k]); });
+  } else {
+    for (std::size_t i = 0; i < vertices_.size(); ++i)
+      vertices_[i] = MergeBefore(vertices_[i], values, oldValue,
+                                 [&lines, i](std::size_t k) { return lines[k][i]; });
+  }
+  IsolinesOf(along) =
+      MergeBefore(old, values, oldValue, [&values](std::size_t k) { return values[k]; });
 }
 
 bool MQuads::IsValid(std::string* why) const {

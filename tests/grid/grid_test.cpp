@@ -143,6 +143,14 @@ TEST(Quads, QuadDistanceMatchesTheFourTriangleSurrogate) {
   }
 }
 
+Vertices VerticesOf(const MQuads& grid) {
+  Vertices all(grid.GetIsolinesCount(MQuads::U));
+  for (int i = 0; i < grid.GetIsolinesCount(MQuads::U); ++i)
+    for (int j = 0; j < grid.GetIsolinesCount(MQuads::V); ++j)
+      all[i].push_back(grid.GetVertex3d({i, j}));
+  return all;
+}
+
 TEST(Quads, ConstructionAndInsertIsolineKeepVerticesOnTheSurface) {
   ExpectInvalid([&] { MQuads(kFlat, {{0.0, 1.0, 0.5}, {0.0}}); }, "isolines");
   ExpectInvalid([&] { MQuads(kFlat, {{0.0}, {0.0, std::nan("")}}); }, "isolines");
@@ -171,14 +179,24 @@ TEST(Quads, ConstructionAndInsertIsolineKeepVerticesOnTheSurface) {
   EXPECT_EQ(small.GetVertex3d({3, 2}), Point3(1.0, 2.0, 3.0));
   ExpectInvalid([&] { small.InsertIsoline(MQuads::V, INFINITY); }, "value");
   EXPECT_TRUE(small.IsValid());
-}
 
-Vertices VerticesOf(const MQuads& grid) {
-  Vertices all(grid.GetIsolinesCount(MQuads::U));
-  for (int i = 0; i < grid.GetIsolinesCount(MQuads::U); ++i)
-    for (int j = 0; j < grid.GetIsolinesCount(MQuads::V); ++j)
-      all[i].push_back(grid.GetVertex3d({i, j}));
-  return all;
+  // Many isolines at once, shuffled and with repeats and existing values among them, give the
+  // grid of inserting them one by one; a non-finite value among them inserts nothing.
+  for (const MQuads::EAxis axis : {MQuads::U, MQuads::V}) {
+    MQuads one(sphere, {Spaced(0.0, 2 * kPi, 4), Spaced(-kPi / 2, kPi / 2, 2)});
+    MQuads all = one;
+    std::vector<double> values{kPi / 2, 0.0};
+    for (int k = 0; k < 30; ++k)
+      values.push_back(std::round(((random() >> 11) * 0x1.0p-53 - 0.5) * 8) / 8 * kPi);
+    for (const double value : values)
+      one.InsertIsoline(axis, value);
+    all.InsertIsolines(axis, values);
+    EXPECT_EQ(all.GetIsolines().u, one.GetIsolines().u);
+    EXPECT_EQ(all.GetIsolines().v, one.GetIsolines().v);
+    EXPECT_EQ(VerticesOf(all), VerticesOf(one));
+    ExpectInvalid([&] { all.InsertIsolines(axis, {0.25, NAN}); }, "value");
+    EXPECT_EQ(VerticesOf(all), VerticesOf(one));
+  }
 }
 
 // The vertices of `grid` once closed by `close` (its seam or its poles) with `tolerance`.

@@ -168,16 +168,29 @@ bool RefineStripsOfAxis(MQuads& grid, const MCadTriangulator::MAnalyticalSurface
   largest = 0.0;
   if (grid.GetIsolinesCount(axis) < 2)
     return changed;
-  // Per strip: whether it is still to be measured.
+  // Per strip: whether it is still to be measured. A pass measures every pending strip of the
+  // grid as the pass found it (a strip's deviation depends on its own isolines only), and the
+  // isolines it splits them at are inserted together at its end: inserting them one by one would
+  // cost the grid's size per isoline.
   std::vector<char> pending(static_cast<std::size_t>(grid.GetIsolinesCount(axis) - 1), 1);
+  const auto across = static_cast<std::size_t>(grid.GetQuadsCount(Other(axis)));
   bool inserted = true;
   while (inserted) {
     inserted = false;
+    std::vector<double> isolines;
+    std::vector<char> next;
+    next.reserve(2 * pending.size());
+    const auto strips = static_cast<std::size_t>(grid.GetQuadsCount(axis));
+    bool spent = false;
     for (std::size_t i = 0; i < pending.size(); ++i) {
-      if (!pending[i])
+      if (!pending[i]) {
+        next.push_back(0);
         continue;
-      if (grid.GetQuadsCount() >= maxQuads)
-        return changed;
+      }
+      if ((strips + isolines.size()) * across >= maxQuads) {
+        spent = true;
+        break;
+      }
       const auto strip = static_cast<int>(i);
       const auto [deviation, parameter] =
           MInternal::GetStripDeviation(grid, surface, axis, strip, tolerance);
@@ -186,14 +199,17 @@ bool RefineStripsOfAxis(MQuads& grid, const MCadTriangulator::MAnalyticalSurface
                                                 : std::nullopt;
       if (!isoline) {
         largest = std::max(largest, deviation);
-        pending[i] = 0;
+        next.push_back(0);
         continue;
       }
-      grid.InsertIsoline(axis, *isoline);
-      pending.insert(pending.begin() + static_cast<std::ptrdiff_t>(i), 1);
-      ++i;  // the upper half waits for the next pass
+      isolines.push_back(*isoline);
+      next.insert(next.end(), {1, 1});  // the upper half waits for the next pass
       changed = inserted = true;
     }
+    grid.InsertIsolines(axis, std::move(isolines));
+    if (spent)
+      return changed;
+    pending = std::move(next);
   }
   return changed;
 }

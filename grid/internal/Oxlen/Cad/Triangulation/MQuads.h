@@ -223,6 +223,14 @@ class MCadTriangulator::MQuads {
   /// @throws std::invalid_argument "value: not finite" for NaN or an infinity.
   void InsertIsoline(EAxis axis, double value);
 
+  /// Inserts isolines of `axis` at all `values` at once, with the grid `InsertIsoline` gives for
+  /// them one by one (in any order); the cost is linear in the grid's size, not in its size times
+  /// the values. Nothing is inserted if any value is not finite or an evaluation throws.
+  /// @param[in] axis   the axis of the new isolines.
+  /// @param[in] values their parameters, in any order; may be empty.
+  /// @throws std::invalid_argument "value: not finite" for NaN or an infinity.
+  void InsertIsolines(EAxis axis, std::vector<double> values);
+
   /// Makes a closed grid's seams watertight: along a closed U axis every pair P[0][j],
   /// P[nU-1][j] closer than `tolerance` is set to its midpoint, then alike along a closed V axis
   /// for P[i][0], P[i][nV-1]. Pairs at or beyond the tolerance stay apart.
