@@ -181,18 +181,28 @@ TEST(ManyPointsPerQuad, PointsOnASpokeGoToTheLargerChild) {
 // halved without new vertices, and an arc's points are divided so that no child keeps more than
 // three quarters of them at the cost of a few vertices where its spokes cross the arc.
 TEST(ManyPointsPerQuad, BulkSplittingHalvesThePoints) {
+  // The triangle (0, 0), (4, 0), (0, 4) with n points at x = 4 k / (n + 1), k = 1 .. n, at the
+  // height y(k): edge points of edge 0, or else a chain of inner points joined by segments.
+  const auto build = [](int n, bool edgePoints, auto y, MTrimmer::MTriangles& mesh) {
+    mesh.vertices = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
+    MTrimmer::MTriangleToTrim t;
+    t.vertices = {0, 1, 2};
+    for (int k = 1; k <= n; ++k) {
+      const auto v = static_cast<std::int32_t>(mesh.vertices.size());
+      mesh.vertices.emplace_back(4.0 * k / (n + 1) * (edgePoints ? 1.0 : 0.5), y(k), 0.0);
+      (edgePoints ? t.edgePoints[0] : t.innerPoints).push_back(v);
+      if (!edgePoints && k > 1)
+        t.segments.emplace_back(v - 1, v, std::nullopt);
+    }
+    return t;
+  };
   {
     // Edge points with no inner point, the first joined to the opposite corner: the cut through
     // the middle point halves them, the cut along the segment would keep all but one together.
     const int n = 1001;
     MTrimmer::MTriangles mesh;
-    mesh.vertices = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
-    MTrimmer::MTriangleToTrim t;
-    t.vertices = {0, 1, 2};
-    for (int k = 1; k <= n; ++k) {
-      t.edgePoints[0].push_back(static_cast<std::int32_t>(mesh.vertices.size()));
-      mesh.vertices.emplace_back(4.0 * k / (n + 1), 0.0, 0.0);
-    }
+    MTrimmer::MTriangleToTrim t = build(
+        n, true, [](int) { return 0.0; }, mesh);
     t.segments.emplace_back(t.edgePoints[0][0], 2, std::nullopt);
     const trimming::detail::MLoopEdgeIndex loopEdges(mesh.segments);
     bool found = false;
@@ -207,17 +217,10 @@ TEST(ManyPointsPerQuad, BulkSplittingHalvesThePoints) {
     SCOPED_TRACE(onEdge);
     const int n = 1000;
     MTrimmer::MTriangles mesh;
-    mesh.vertices = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
-    MTrimmer::MTriangleToTrim t;
-    t.vertices = {0, 1, 2};
-    for (int k = 1; k <= n; ++k) {
-      const double x = 4.0 * k / (n + 1);
-      const double y = onEdge ? 0.0 : 0.2 + 1.5 * std::sin(std::numbers::pi * k / (n + 1));
-      t.innerPoints.push_back(static_cast<std::int32_t>(mesh.vertices.size()));
-      mesh.vertices.emplace_back(0.5 * x, y, 0.0);
-      if (k > 1)
-        t.segments.emplace_back(t.innerPoints[k - 2], t.innerPoints[k - 1], std::nullopt);
-    }
+    const MTrimmer::MTriangleToTrim t = build(
+        n, false,
+        [&](int k) { return onEdge ? 0.0 : 0.2 + 1.5 * std::sin(std::numbers::pi * k / (n + 1)); },
+        mesh);
     ASSERT_GE(trimming::detail::PointCount(t), trimming::detail::kBulkPointCount);
     const trimming::detail::MLoopEdgeIndex loopEdges(mesh.segments);
     bool found = false;
