@@ -306,7 +306,20 @@ void MQuads::InsertIsolines(EAxis axis, std::vector<double> values) {
       lines[k].push_back(surface_->Evaluate(along == U ? point<double, 2>{values[k], c}
                                                        : point<double, 2>{c, values[k]}));
   }
-  std::vector<double> old = IsolinesOf(along);
+  std::vector<double>& current = IsolinesOf(along);
+  if (values.size() == 1) {
+    // One isoline: inserted in place, which moves what follows it but allocates nothing.
+    const auto k = std::lower_bound(current.begin(), current.end(), values[0]) - current.begin();
+    current.insert(current.begin() + k, values[0]);
+    if (along == U) {
+      vertices_.insert(vertices_.begin() + k, std::move(lines[0]));
+    } else {
+      for (std::size_t i = 0; i < vertices_.size(); ++i)
+        vertices_[i].insert(vertices_[i].begin() + k, lines[0][i]);
+    }
+    return;
+  }
+  std::vector<double> old = current;
   const auto oldValue = [&old](std::size_t i) { return old[i]; };
   if (along == U) {
     vertices_ = MergeBefore(vertices_, values, oldValue,
@@ -316,8 +329,7 @@ void MQuads::InsertIsolines(EAxis axis, std::vector<double> values) {
       vertices_[i] = MergeBefore(vertices_[i], values, oldValue,
                                  [&lines, i](std::size_t k) { return lines[k][i]; });
   }
-  IsolinesOf(along) =
-      MergeBefore(old, values, oldValue, [&values](std::size_t k) { return values[k]; });
+  current = MergeBefore(old, values, oldValue, [&values](std::size_t k) { return values[k]; });
 }
 
 bool MQuads::IsValid(std::string* why) const {
