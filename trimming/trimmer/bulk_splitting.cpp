@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -208,28 +207,22 @@ std::vector<std::int32_t> ThreeSplittingCandidates(const MTrimmer::MTriangleToTr
   return candidates;
 }
 
-// The edge each edge point lies on.
-std::unordered_map<std::int32_t, int> EdgeOfEdgePoints(const MTrimmer::MTriangleToTrim& triangle) {
-  std::unordered_map<std::int32_t, int> edgeOf;
-  for (int k = 0; k < 3; ++k)
-    for (const std::int32_t p : triangle.edgePoints[k])
-      edgeOf.emplace(p, k);
-  return edgeOf;
-}
-
 // Cuts along segments from an edge point to the opposite corner (the first few in segment
 // order), then the middle point of each edge.
-MCandidates TwoSplittingCandidates(const MTrimmer::MTriangleToTrim& triangle) {
+MCandidates TwoSplittingCandidates(const MTrimmer::MTriangleToTrim& triangle,
+                                   const MPlaces& places) {
   MCandidates candidates;
-  const std::unordered_map<std::int32_t, int> edgeOf = EdgeOfEdgePoints(triangle);
   for (const MTrimmer::MSegmentFromLoop& s : triangle.segments) {
     if (candidates.size() == kSegmentCuts)
       break;
     for (const auto& [corner, other] :
          {std::pair(s.first, s.second), std::pair(s.second, s.first)}) {
-      const auto found = edgeOf.find(other);
-      if (found != edgeOf.end() && triangle.vertices[(found->second + 2) % 3] == corner) {
-        candidates.emplace_back(found->second, other);
+      const auto found = places.find(other);
+      if (found == places.end() || found->second.edge == 3)
+        continue;
+      const int edge = found->second.edge;
+      if (triangle.vertices[(edge + 2) % 3] == corner) {
+        candidates.emplace_back(edge, other);
         break;
       }
     }
@@ -254,11 +247,11 @@ MCadTriangulator::MTrimmer::MSplitting ChooseBulkSplitting(
   const auto buildTwo = [&](int k, std::int32_t p) {
     return MTrimmer::M2SplittingGenerator::Generate2Splitting(triangle, result, k, p, &loopEdges);
   };
+  const MPlaces places = PlacesOf(triangle);
   const std::vector<std::int32_t> inner = ThreeSplittingCandidates(triangle);
-  const MCandidates cuts = TwoSplittingCandidates(triangle);
+  const MCandidates cuts = TwoSplittingCandidates(triangle, places);
 
   // The best estimate, built.
-  const MPlaces places = PlacesOf(triangle);
   const MEstimate estimate(triangle, result, places);
   MBest best;
   for (std::size_t c = 0; c < inner.size(); ++c)
