@@ -7,6 +7,9 @@ packages=(
   cmake ninja-build g++ make
   libtbb-dev libboost1.81-dev
   libgtest-dev libbenchmark-dev
+  # Open CASCADE: the STEP importer reads models through it, and its tests build models with it.
+  libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
+  libocct-data-exchange-dev libocct-ocaf-dev
 )
 
 missing=()

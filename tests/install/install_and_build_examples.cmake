@@ -40,3 +40,24 @@ run(${CMAKE_COMMAND} -S ${EXAMPLES_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run(${WORK_DIR}/build/oxlen-platform-example)
+
+# The importer, where it was built: installed with its header, exporting its interface only, and
+# usable from an outside project (the example reads a test model and meshes it).
+if(STEP_MODEL)
+  if(NOT EXISTS ${prefix}/include/Oxlen/Cad/Import.h)
+    message(FATAL_ERROR "the importer's header was not installed")
+  endif()
+  file(GLOB importer ${prefix}/lib*/libOxlen.Cad.Import.so.*.*.*)
+  execute_process(COMMAND nm -D -C --defined-only ${importer} OUTPUT_VARIABLE symbols)
+  string(FIND "${symbols}" "Oxlen::Cad::MCadImport::Import(" at)
+  string(FIND "${symbols}" "Oxlen::Cad::detail::" internal)
+  if(at EQUAL -1 OR NOT internal EQUAL -1)
+    message(FATAL_ERROR "the importer's exports are wrong:\n${symbols}")
+  endif()
+  execute_process(COMMAND ${WORK_DIR}/build/oxlen-import-example ${STEP_MODEL}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0 OR NOT out MATCHES "faces meshed, 0 lost")
+    message(FATAL_ERROR "the import example failed (${result}):\n${out}\n${err}")
+  endif()
+  message(STATUS "${out}")
+endif()

@@ -11,28 +11,16 @@
 #include <Oxlen/Cad/Triangulation.h>
 
 #include "default_model.h"
+#include "import_check.h"
 #include "mesh_writers.h"
 #include "options.h"
 #include "surface_deviation.h"
+#include "surface_kind.h"
 
 namespace {
 
 using oxlen_mesh::NamedFace;
 using oxlen_mesh::Options;
-
-const char* SurfaceKind(const MCADUVSurface& surface) {
-  if (dynamic_cast<const MCADUVPlane*>(&surface))
-    return "plane";
-  if (dynamic_cast<const MCADUVCylinder*>(&surface))
-    return "cylinder";
-  if (dynamic_cast<const MCADUVCone*>(&surface))
-    return "cone";
-  if (dynamic_cast<const MCADUVSphere*>(&surface))
-    return "sphere";
-  if (dynamic_cast<const MCADUVNurbsSurface*>(&surface))
-    return "nurbs";
-  return "other";
-}
 
 // One tag per fin of the face, numbering its fins from 1 in loop order.
 std::vector<int> FinTags(const MCADFace& face) {
@@ -86,7 +74,7 @@ int Run(const Options& options) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const double deviation = oxlen_mesh::MeasureSurfaceDeviation(f.face, mesh);
     std::printf("%-19s %-9s %8zu %9zu %10zu %7zu %10.2f %11.3e\n", f.name.c_str(),
-                SurfaceKind(*f.face.GetSurface()), stats.quads, mesh.vertices.size(),
+                oxlen_mesh::SurfaceKind(*f.face.GetSurface()), stats.quads, mesh.vertices.size(),
                 mesh.triangles.size(), mesh.border_edges.size(), ms, deviation);
     if (!mesh.border_edges.empty())
       std::printf("%-19s border edges per fin tag: %s\n", "", BorderEdgesPerTag(mesh).c_str());
@@ -127,6 +115,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   try {
+    if (options.importCheck)
+      return oxlen_mesh::RunImportCheck(*options.importCheck);
     return Run(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "oxlen-mesh: %s\n", e.what());

@@ -48,6 +48,10 @@ std::string UsageText() {
          "  --max-quads N        budget of grid quads per face (default 200000)\n"
          "  --output FILE        write the mesh; the format follows the extension:\n"
          "                       .stl (binary STL), .obj (Wavefront OBJ), .ply (binary PLY)\n"
+         "  --import-check FILE  read a STEP file and report how every face maps onto the\n"
+         "                       library's faces (surface kinds, loops, fins, faces that cannot\n"
+         "                       be mapped and why) without meshing; exits with 1 when a face\n"
+         "                       is lost or the file has no geometry\n"
          "  --help               show this text\n";
 }
 
@@ -60,7 +64,7 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       continue;
     }
     if (option != "--tolerance" && option != "--max-edge-length" && option != "--max-quads" &&
-        option != "--output")
+        option != "--output" && option != "--import-check")
       throw std::invalid_argument("unknown option '" + option + "' (see --help)");
     if (i + 1 >= arguments.size())
       throw std::invalid_argument(option + ": a value is missing");
@@ -75,6 +79,8 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
         throw std::invalid_argument(option + ": must be a number > 0");
     } else if (option == "--max-quads") {
       options.maxQuads = ParseCount(option, value);
+    } else if (option == "--import-check") {
+      options.importCheck = value;
     } else {
       if (!IsSupportedMeshPath(value))
         throw std::invalid_argument(option + ": '" + value +

@@ -14,6 +14,8 @@ struct Options {
   double maxEdgeLength = std::numeric_limits<double>::infinity();
   std::size_t maxQuads = 200000;
   std::optional<std::string> output;
+  /// A STEP file whose mapping onto faces is reported instead of meshing.
+  std::optional<std::string> importCheck;
   bool help = false;
 };
 

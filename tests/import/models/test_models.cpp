@@ -358,10 +358,10 @@ class QuietMessenger {
 // is made, because its model takes the schema when it is created.
 class StepWriting {
  public:
-  StepWriting() {
+  explicit StepWriting(const char* unit) {
     STEPControl_Controller::Init();
     Interface_Static::SetCVal("write.step.schema", "AP214IS");
-    Interface_Static::SetCVal("write.step.unit", "MM");
+    Interface_Static::SetCVal("write.step.unit", unit);
   }
   StepWriting(const StepWriting&) = delete;
   StepWriting& operator=(const StepWriting&) = delete;
@@ -372,9 +372,9 @@ class StepWriting {
 
 // Both writers go through an XDE document, so that every product is named exactly as its label
 // (the plain STEP writer numbers its product names with a process-wide counter).
-void WriteDocument(const std::filesystem::path& file,
+void WriteDocument(const std::filesystem::path& file, const char* unit,
                    const std::function<void(XCAFDoc_ShapeTool&)>& fill) {
-  const StepWriting settings;
+  const StepWriting settings(unit);
   Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
   Handle(TDocStd_Document) document;
   application->NewDocument("MDTV-XCAF", document);
@@ -441,14 +441,14 @@ TopoDS_Shape BuildLeftHandedFaces() {
   return compound;
 }
 
-void WriteStep(const TopoDS_Shape& shape, const std::filesystem::path& file) {
-  WriteDocument(file, [&](XCAFDoc_ShapeTool& shapes) {
+void WriteStep(const TopoDS_Shape& shape, const std::filesystem::path& file, const char* unit) {
+  WriteDocument(file, unit, [&](XCAFDoc_ShapeTool& shapes) {
     TDataStd_Name::Set(shapes.AddShape(shape, false), file.stem().string().c_str());
   });
 }
 
 void WriteAssemblyStep(const std::filesystem::path& file) {
-  WriteDocument(file, [](XCAFDoc_ShapeTool& shapes) {
+  WriteDocument(file, "MM", [](XCAFDoc_ShapeTool& shapes) {
     const TDF_Label assembly = shapes.NewShape();
     TDataStd_Name::Set(assembly, "bracket_with_pins");
     for (const AssemblyPart& part : AssemblyParts()) {

@@ -31,11 +31,12 @@ std::vector<MTestModel> BuildTestModels();
 /// semi-angle on a left-handed frame; then full-turn patches of a left-handed cylinder and sphere.
 TopoDS_Shape BuildLeftHandedFaces();
 
-/// Writes `shape` to the STEP file `file` (AP214, millimetres) as one product named after the
-/// file's stem. The translator's messages are kept off standard output meanwhile. Not thread-safe:
-/// OCCT keeps its translator settings process-wide. Throws std::runtime_error when the transfer or
-/// the write fails.
-void WriteStep(const TopoDS_Shape& shape, const std::filesystem::path& file);
+/// Writes `shape` to the STEP file `file` (AP214, in `unit`: "MM", "INCH", ...) as one product
+/// named after the file's stem; the geometry is converted from millimetres. The translator's
+/// messages are kept off standard output meanwhile. Not thread-safe: OCCT keeps its translator
+/// settings process-wide. Throws std::runtime_error when the transfer or the write fails.
+void WriteStep(const TopoDS_Shape& shape, const std::filesystem::path& file,
+               const char* unit = "MM");
 
 /// Writes the assembly model as a real STEP assembly built through an XDE document: the two parts
 /// are products ("bracket", "pin") under the assembly product "bracket_with_pins", the pin
