@@ -13,6 +13,7 @@
 #include <Geom_BezierSurface.hxx>
 #include <Geom_CylindricalSurface.hxx>
 #include <Geom_OffsetSurface.hxx>
+#include <Geom_Plane.hxx>
 #include <Geom_RectangularTrimmedSurface.hxx>
 #include <TColgp_Array2OfPnt.hxx>
 #include <TopExp.hxx>
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -248,6 +250,53 @@ TEST(ImportedFile, ReportsTheFileUnitAndConvertsToMillimetres) {
   EXPECT_NEAR(inInches.report.diagonal, inMillimetres.report.diagonal,
               1e-6 * inMillimetres.report.diagonal);
   EXPECT_TRUE(inInches.report.failures.empty());
+}
+
+// A face named in the file carries its name; the others have none.
+TEST(ImportedFile, CarriesTheNamesOfNamedFaces) {
+  const fs::path plain = WrittenModel("box");
+  std::stringstream text;
+  text << std::ifstream(plain).rdbuf();
+  std::string step = text.str();
+  const std::string unnamed = "ADVANCED_FACE('',";
+  const std::size_t at = step.find(unnamed);
+  ASSERT_NE(at, std::string::npos);
+  step.replace(at, unnamed.size(), "ADVANCED_FACE('lid',");
+  const fs::path named = TempDir() / "box_with_a_named_face.step";
+  std::ofstream(named) << step;
+
+  const MCadImport::MModel model = MCadImport::Import(named);
+  ASSERT_EQ(model.faces.size(), 6u);
+  std::vector<std::string> names;
+  for (const auto& face : model.faces) {
+    if (!face.name.empty())
+      names.push_back(face.name);
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"lid"});
+}
+
+// A face without a surface cannot be mapped: it is reported with its position and kind, and the
+// faces around it are imported.
+TEST(ImportedFace, AFaceThatCannotBeMappedIsReportedAndSkipped) {
+  BRep_Builder builder;
+  TopoDS_Compound faces;
+  builder.MakeCompound(faces);
+  const Handle(Geom_Surface) plane = new Geom_Plane(gp::XOY());
+  builder.Add(faces, FaceOn(plane, 0.0, 10.0, 0.0, 10.0));
+  TopoDS_Face bare;
+  builder.MakeFace(bare);
+  builder.Add(faces, bare);
+  builder.Add(faces, FaceOn(plane, 20.0, 30.0, 0.0, 10.0));
+
+  const MCadImport::MModel model = Oxlen::Cad::detail::ImportShape(faces);
+  EXPECT_EQ(model.report.faceCount, 3u);
+  ASSERT_EQ(model.faces.size(), 2u);
+  EXPECT_EQ(model.faces[0].index, 0u);
+  EXPECT_EQ(model.faces[1].index, 2u);
+  ASSERT_EQ(model.report.failures.size(), 1u);
+  EXPECT_EQ(model.report.failures[0].index, 1u);
+  EXPECT_EQ(model.report.failures[0].kind, MCadImport::eSurfaceOther);
+  EXPECT_EQ(model.report.failures[0].reason, "the face has no surface");
 }
 
 TEST(ImportedFile, BadFilesFailClearlyAndAFileWithoutGeometryIsReported) {

@@ -115,7 +115,9 @@ class OXLEN_CAD_IMPORT_API MCadImport {
     MReport report;
   };
 
-  /// Reads a STEP file (AP203, AP214 or AP242) and maps every face.
+  /// Reads a STEP file (AP203, AP214 or AP242) and maps every face. Reading goes through Open
+  /// CASCADE's process-wide translator settings: run one import at a time. The faces it returns
+  /// are plain data, which any number of threads can mesh at once.
   /// @param[in] file the file to read.
   /// @return the mapped faces and the report. A face that cannot be mapped is listed in
   ///         `report.failures` and skipped; a file without geometry gives no faces and
