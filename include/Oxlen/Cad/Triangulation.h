@@ -1,9 +1,10 @@
 #pragma once
 
 // Oxlen.Cad.Triangulation: the one header a program includes. It brings in the whole public
-// interface: the face triangulator, the geometric distance functions, and the CAD entity, NURBS,
-// math, mesh and progress layer that faces are built with. (The triangulator's building blocks,
-// such as the grid, the loop segmenter and the quad trimmer, are internal to the library.)
+// interface: the face triangulator, the stitcher, the geometric distance functions, and the CAD
+// entity, NURBS, math, mesh and progress layer that faces are built with. (The triangulator's
+// building blocks, such as the grid, the loop segmenter and the quad trimmer, are internal to the
+// library.)
 
 #include "Oxlen/Export.h"
 
@@ -68,3 +69,7 @@
 
 // The face triangulator
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+
+// Stitching the faces of a model into one surface
+#include "Oxlen/Cad/Triangulation/geometry/cad_stitch.h"
+#include "Oxlen/Cad/Triangulation/geometry/stitched_surface_check.h"
