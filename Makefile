@@ -41,6 +41,7 @@ bench: build
 fuzz:
 	@fuzz/run_fuzzer.sh trimmer $(or $(FUZZ_SECONDS),60)
 	@fuzz/run_fuzzer.sh face $(or $(FUZZ_SECONDS),60)
+	@fuzz/run_fuzzer.sh stitch $(or $(FUZZ_SECONDS),60)
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i

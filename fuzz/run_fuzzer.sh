@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds a fuzzer with clang in build-fuzz and runs it.
-#   fuzz/run_fuzzer.sh trimmer|face [seconds]   (default 60; FUZZ_SECONDS is read too)
+#   fuzz/run_fuzzer.sh trimmer|face|stitch [seconds]   (default 60; FUZZ_SECONDS is read too)
 # New interesting inputs collect in build-fuzz/corpus/<name> (the seed corpus in
 # fuzz/corpus/<name> is only read); inputs that break a rule, crash or hang are written to
 # build-fuzz/artifacts/<name>- and the script fails.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-name="${1:?usage: fuzz/run_fuzzer.sh trimmer|face [seconds]}"
+name="${1:?usage: fuzz/run_fuzzer.sh trimmer|face|stitch [seconds]}"
 seconds="${2:-${FUZZ_SECONDS:-60}}"
 build=build-fuzz
 jobs="${JOBS:-2}"

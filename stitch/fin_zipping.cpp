@@ -46,6 +46,10 @@ double side_by_side_cosine(const Point& pa0, const Point& pa1, const Point& pb1)
 
 void insert_vertex_into_edge(const std::array<std::size_t, 2>& edge, std::size_t v,
                              stitch_state& state) {
+  // A vertex is not inserted into a segment it ends: there is nothing to split, and inserting it
+  // into the chains would put it next to itself again and again.
+  if (v == edge[0] || v == edge[1])
+    return;
   Oxlen::Geometry::split_edge(edge, v, state.surface, state.vertex_triangles, state.per_triangle);
   std::vector<std::size_t> shared;
   std::set_intersection(state.vertex_fins[edge[0]].begin(), state.vertex_fins[edge[0]].end(),

@@ -231,3 +231,30 @@ TEST(MergeVertex, CollapsesTheTrianglesThatHeldBothVertices) {
 }
 
 }  // namespace
+
+namespace {
+
+// Inserting a vertex into a segment it ends changes nothing (it used to put the vertex next to
+// itself in the chains without end).
+TEST(InsertVertexIntoEdge, SplitsTheSegmentInTheMeshAndInEveryChainThroughIt) {
+  triangle_surface surface;
+  surface.vertices = {{0, 0, 0}, {2, 0, 0}, {1, 1, 0}, {1, 0, 0}};
+  surface.triangles = {{0, 1, 2}};
+  std::vector<std::size_t> perTriangle{7};
+  geometry::detail::stitch_state state{surface, perTriangle, {}, {}, {}};
+  state.fins.push_back({0, 1, {0, 1}, {1, 0}});
+  state.vertex_triangles = Oxlen::Geometry::get_vertex_to_triangles_map(surface);
+  state.vertex_fins = {{0}, {0}, {}, {}};
+  geometry::detail::insert_vertex_into_edge({0, 1}, 0, state);
+  EXPECT_EQ(state.fins[0].chain, (std::vector<std::size_t>{0, 1}));
+  EXPECT_EQ(surface.triangles.size(), 1u);
+
+  geometry::detail::insert_vertex_into_edge({0, 1}, 3, state);
+  EXPECT_EQ(state.fins[0].chain, (std::vector<std::size_t>{0, 3, 1}));
+  EXPECT_EQ(state.fins[0].opposite_chain, (std::vector<std::size_t>{1, 3, 0}));
+  EXPECT_EQ(surface.triangles.size(), 2u);
+  EXPECT_EQ(perTriangle, (std::vector<std::size_t>{7, 7}));
+  EXPECT_TRUE(state.vertex_fins[3].contains(0));
+}
+
+}  // namespace
