@@ -112,9 +112,15 @@ void split_edge(const std::array<std::size_t, 2>& edge, std::size_t vertex,
     throw std::invalid_argument("perTriangle: " + std::to_string(perTriangle.size()) +
                                 " values for " + std::to_string(surface.triangles.size()) +
                                 " triangles");
-  const std::vector<std::size_t> holders = CollectTrianglesToSplit(edge, surface, map);
+  std::vector<std::size_t> holders = CollectTrianglesToSplit(edge, surface, map);
   if (vertex == edge[0] || vertex == edge[1])
     return;
+  // A triangle whose third corner is the vertex itself would only split into two triangles that
+  // repeat a corner; it stays as it is.
+  std::erase_if(holders, [&](std::size_t t) {
+    const auto& corners = surface.triangles[t];
+    return corners[0] == vertex || corners[1] == vertex || corners[2] == vertex;
+  });
   SplitTriangles(holders, edge, vertex, surface, map, &perTriangle);
 }
 

@@ -167,4 +167,17 @@ TEST(MeshEditing, FlipAndSplitCornerCases) {
   EXPECT_EQ(mesh.triangles, (Triangles{{0, 1, 2}, {2, 3, 4}, {4, 0, 1}}));
 }
 
+// Splitting an edge at the opposite corner of one of its triangles would leave two triangles that
+// repeat a corner: that triangle stays, the others on the edge are split.
+TEST(MeshEditing, SplitAtAnExistingVertexLeavesTheTriangleItCorners) {
+  const std::vector<Point> v = {Point(0, 0, 0), Point(2, 0, 0), Point(1, 1, 0), Point(1, -1, 0)};
+  triangle_surface mesh{v, {{0, 1, 2}, {1, 0, 3}}};
+  vertex_triangles_map map = get_vertex_to_triangles_map(mesh);
+  std::vector<size_t> perTriangle{5, 6};
+  split_edge({0, 1}, 2, mesh, map, perTriangle);
+  EXPECT_EQ(mesh.triangles, (Triangles{{0, 1, 2}, {1, 2, 3}, {2, 0, 3}}));
+  EXPECT_EQ(perTriangle, (std::vector<size_t>{5, 6, 6}));
+  EXPECT_EQ(map, get_vertex_to_triangles_map(mesh));
+}
+
 }  // namespace

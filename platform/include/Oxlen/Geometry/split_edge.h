@@ -39,7 +39,8 @@ OXLEN_CAD_TRIANGULATION_API std::size_t split_edge(const std::array<std::size_t,
 /// @param[in] edge the edge (edge[0], edge[1]); both indices below the vertex count.
 /// @param[in] vertex the vertex to insert; below the vertex count. Its position is not changed.
 ///            When it is one of the edge's ends (or the ends are equal) nothing changes, since
-///            the split would only produce a degenerate copy of each triangle.
+///            the split would only produce a degenerate copy of each triangle; for the same
+///            reason a triangle that has the vertex as its third corner is not split.
 /// @param[in,out] surface the mesh; one triangle is appended per split triangle.
 /// @param[in,out] map the exact vertex-to-triangles map of `surface` (one entry per vertex).
 /// @param[in,out] perTriangle at least one value per triangle. The value of an appended triangle
