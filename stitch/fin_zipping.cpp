@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Oxlen/Common/IncrementalProgressReporter.h"
+#include "Oxlen/Geometry/mesh_topology_queries.h"
 #include "Oxlen/Geometry/split_edge.h"
 #include "spatial/numeric_helpers.h"
 #include "vertex_unification.h"
@@ -49,6 +50,13 @@ void insert_vertex_into_edge(const std::array<std::size_t, 2>& edge, std::size_t
   // A vertex is not inserted into a segment it ends: there is nothing to split, and inserting it
   // into the chains would put it next to itself again and again.
   if (v == edge[0] || v == edge[1])
+    return;
+  // A border segment is held by one triangle, two where the face closes on itself (a seam). A
+  // segment that more triangles hold is not a border (repeated or non-manifold triangles): it is
+  // left whole, since splitting would copy every triangle on it once more at each insertion.
+  if (Oxlen::Geometry::triangle_indices_from_edge(edge, state.surface, state.vertex_triangles,
+                                                  false)
+          .size() > 2)
     return;
   Oxlen::Geometry::split_edge(edge, v, state.surface, state.vertex_triangles, state.per_triangle);
   std::vector<std::size_t> shared;

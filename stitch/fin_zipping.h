@@ -14,7 +14,8 @@ namespace geometry::detail {
 /// Inserts the vertex v into the border segment (e0, e1): splits the triangles on that segment at
 /// v (keeping the per-triangle values parallel), and inserts v between e0 and e1 wherever they
 /// follow each other in the chains of a common fin that passes through both. A vertex that ends
-/// the segment changes nothing.
+/// the segment changes nothing, and so does a segment held by more than two triangles (no border
+/// segment is).
 void insert_vertex_into_edge(const std::array<std::size_t, 2>& edge, std::size_t v,
                              stitch_state& state);
 
