@@ -1,10 +1,10 @@
 #pragma once
 
 // Oxlen.Cad.Triangulation: the one header a program includes. It brings in the whole public
-// interface: the face triangulator, the stitcher, the geometric distance functions, and the CAD
-// entity, NURBS, math, mesh and progress layer that faces are built with. (The triangulator's
-// building blocks, such as the grid, the loop segmenter and the quad trimmer, are internal to the
-// library.)
+// interface: the face triangulator, the border post-processing, the stitcher, the geometric
+// distance functions, and the CAD entity, NURBS, math, mesh and progress layer that faces are
+// built with. (The triangulator's building blocks, such as the grid, the loop segmenter and the
+// quad trimmer, are internal to the library.)
 
 #include "Oxlen/Export.h"
 
@@ -69,6 +69,9 @@
 
 // The face triangulator
 #include "Oxlen/Cad/Triangulation/MCadTriangulator.h"
+
+// Improving a face mesh along its border
+#include "Oxlen/Cad/Triangulation/geometry/preprocess_triangulated_surface.h"
 
 // Stitching the faces of a model into one surface
 #include "Oxlen/Cad/Triangulation/geometry/cad_stitch.h"
