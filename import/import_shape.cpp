@@ -79,6 +79,7 @@ MCadImport::MModel ImportShape(const TopoDS_Shape& model,
   const MSolidCensus solids = CountSolids(model);
   result.report.solidCount = solids.solids;
   result.report.closedSolidCount = solids.closed;
+  result.report.closedSolidVolume = solids.closedVolume;
   result.report.diagonal = BoundingDiagonal(model);
   return result;
 }

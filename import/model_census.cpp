@@ -1,6 +1,8 @@
 #include "model_census.h"
 
 #include <BRepBndLib.hxx>
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <TopExp.hxx>
@@ -31,8 +33,12 @@ MSolidCensus CountSolids(const TopoDS_Shape& model) {
   MSolidCensus census;
   for (TopExp_Explorer s(model, TopAbs_SOLID); s.More(); s.Next()) {
     ++census.solids;
-    if (IsClosedSolid(TopoDS::Solid(s.Current())))
-      ++census.closed;
+    if (!IsClosedSolid(TopoDS::Solid(s.Current())))
+      continue;
+    ++census.closed;
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(s.Current(), props);
+    census.closedVolume += props.Mass();
   }
   return census;
 }

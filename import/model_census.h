@@ -13,10 +13,12 @@ namespace Oxlen::Cad::detail {
 /// it twice), or is degenerate (a pole): the solid has no free border.
 bool IsClosedSolid(const TopoDS_Solid& solid);
 
-/// The solids of a model (each placement of a part counts) and how many of them are closed.
+/// The solids of a model (each placement of a part counts), how many of them are closed, and the
+/// exact volume those enclose (model units cubed).
 struct MSolidCensus {
   std::size_t solids = 0;
   std::size_t closed = 0;
+  double closedVolume = 0.0;
 };
 MSolidCensus CountSolids(const TopoDS_Shape& model);
 

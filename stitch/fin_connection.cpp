@@ -67,6 +67,20 @@ std::vector<std::size_t> turned_to(const std::vector<std::size_t>& cycle, std::s
   return turned;
 }
 
+// The position in the closed chain (its last vertex repeats the first) of the vertex nearest to
+// `target`.
+std::size_t nearest(const std::vector<std::size_t>& cycle,
+                    const Oxlen::Geometry::triangle_surface& surface,
+                    const Oxlen::Math::point<double, 3>& target) {
+  std::size_t best = 0;
+  for (std::size_t i = 1; i + 1 < cycle.size(); ++i) {
+    if (squared_distance(surface.vertices[cycle[i]], target) <
+        squared_distance(surface.vertices[cycle[best]], target))
+      best = i;
+  }
+  return best;
+}
+
 // Two cycles around one closed edge, turned to start at their nearest pair of vertices: both
 // pass through the edge's own vertex, which is where zipping them has to start. b runs against
 // a, so while a advances its nearest vertex of b moves backwards; each is found by descending
@@ -167,11 +181,17 @@ std::vector<fin_pair> connect_edges_into_fins(
     const auto opposite = chains.find(-k);
     if (opposite == chains.end())
       continue;
-    // Two cycles around one closed edge are zipped from the same place on both.
+    // Two cycles around one closed edge are zipped from the same place on both; a cycle whose
+    // partner is open (a face that does not close across its seam) starts where the partner does.
     std::vector<std::size_t> one = chain;
     std::vector<std::size_t> other = opposite->second;
-    if (is_closed(one) && is_closed(other))
+    if (is_closed(one) && is_closed(other)) {
       align_cycles(one, other, surface);
+    } else if (is_closed(other)) {
+      other = turned_to(other, nearest(other, surface, surface.vertices[one.front()]));
+    } else if (is_closed(one)) {
+      one = turned_to(one, nearest(one, surface, surface.vertices[other.back()]));
+    }
     if (chains_coincide(surface, one, other, tolerance)) {
       pairs.push_back({std::move(one), std::move(other)});
     }

@@ -46,7 +46,8 @@ bool chains_coincide(const Oxlen::Geometry::triangle_surface& surface,
 /// Rebuilds every fin from its records and pairs fin k with fin -k where the chains coincide.
 /// A fin that runs once around a closed edge (its records form one cycle) is a closed chain from
 /// its first record; two such cycles are turned to start at their nearest pair of vertices, where
-/// both pass through the closed edge's own vertex.
+/// both pass through the closed edge's own vertex, and a cycle whose partner is an open chain (a
+/// face that does not close across its seam) is turned to start where the partner starts.
 /// Fins with more than one head, fins whose walk hangs, fins on one side only and INT32_MIN are
 /// not paired.
 /// @return the pairs in ascending k.

@@ -105,6 +105,8 @@ class OXLEN_CAD_IMPORT_API MCadImport {
     /// Solids in the model, and how many of them are closed (every edge used by two faces).
     std::size_t solidCount = 0;
     std::size_t closedSolidCount = 0;
+    /// The exact volume the closed solids enclose, summed (model units cubed).
+    double closedSolidVolume = 0.0;
     /// Diagonal of the model's bounding box (model units; 0 for an empty model).
     double diagonal = 0.0;
   };
