@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -83,7 +84,8 @@ TEST(DemoBracket, HasTheSizeOfARealPart) {
 
 TEST(DemoBracket, IsWrittenQuietlyAsOneProductInMillimetresTheSameEveryTime) {
   const TopoDS_Shape bracket = oxlen_demo_part::BuildBracket();
-  const fs::path dir = fs::temp_directory_path() / "oxlen_demo_part_test";
+  const fs::path dir =
+      fs::temp_directory_path() / ("oxlen_demo_part_test_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   ::testing::internal::CaptureStdout();
   oxlen_step::WriteStepProduct(bracket, dir / "a.step", "bracket");

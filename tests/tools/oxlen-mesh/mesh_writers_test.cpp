@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -76,13 +77,13 @@ std::set<fs::path> Listing(const fs::path& dir) {
   return files;
 }
 
-// A fresh, empty folder per test.
+// A fresh, empty folder per test and process.
 class MeshOutput : public ::testing::Test {
  protected:
   void SetUp() override {
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     dir_ = fs::temp_directory_path() /
-           ("oxlen_mesh_output_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("oxlen_mesh_output_" + test + "_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
