@@ -10,6 +10,8 @@ packages=(
   # Open CASCADE: the STEP importer reads models through it, and its tests build models with it.
   libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
   libocct-data-exchange-dev libocct-ocaf-dev
+  # glTF output of oxlen-mesh (tinygltf's header needs nlohmann's JSON, which it does not pull in).
+  libtinygltf-dev nlohmann-json3-dev
 )
 
 missing=()

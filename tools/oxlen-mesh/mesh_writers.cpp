@@ -1,18 +1,53 @@
 #include "mesh_writers.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cctype>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
+#include <limits>
 #include <stdexcept>
+
+#include "atomic_file.h"
+#include "gltf_writer.h"
+#include "obj_writer.h"
+#include "ply_writer.h"
+#include "stl_writer.h"
 
 namespace oxlen_mesh {
 namespace {
 
 using Oxlen::Geometry::triangle_surface;
+
+void Stl(const MOutputMesh& mesh, const MWriteOptions& options, std::ostream& out) {
+  if (options.asciiStl)
+    WriteAsciiStl(mesh, out);
+  else
+    WriteBinaryStl(mesh, out);
+}
+
+void Obj(const MOutputMesh& mesh, const MWriteOptions&, std::ostream& out) {
+  WriteObj(mesh, out);
+}
+
+void Ply(const MOutputMesh& mesh, const MWriteOptions&, std::ostream& out) {
+  WritePly(mesh, out);
+}
+
+void Glb(const MOutputMesh& mesh, const MWriteOptions&, std::ostream& out) {
+  WriteGltf(mesh, out, true);
+}
+
+void Gltf(const MOutputMesh& mesh, const MWriteOptions&, std::ostream& out) {
+  WriteGltf(mesh, out, false);
+}
+
+// The formats by extension, each with its writer.
+struct Format {
+  const char* extension;
+  void (*write)(const MOutputMesh&, const MWriteOptions&, std::ostream&);
+};
+
+constexpr Format kFormats[] = {
+    {"stl", Stl}, {"obj", Obj}, {"ply", Ply}, {"glb", Glb}, {"gltf", Gltf}};
 
 std::string Extension(const std::string& path) {
   const std::size_t dot = path.find_last_of('.');
@@ -24,83 +59,57 @@ std::string Extension(const std::string& path) {
   return ext;
 }
 
-// Binary formats are little-endian; this writes the bytes of a value in that order whatever the
-// host's byte order.
-template <class T>
-void PutLittleEndian(std::ostream& out, T value) {
-  unsigned char bytes[sizeof(T)];
-  std::memcpy(bytes, &value, sizeof(T));
-  if constexpr (std::endian::native == std::endian::big)
-    std::reverse(bytes, bytes + sizeof(T));
-  out.write(reinterpret_cast<const char*>(bytes), sizeof(T));
+const Format* FindFormat(const std::string& path) {
+  const std::string ext = Extension(path);
+  for (const Format& format : kFormats)
+    if (ext == format.extension)
+      return &format;
+  return nullptr;
 }
 
-void WriteStl(const triangle_surface& mesh, std::ostream& out) {
-  char header[80] = "binary STL written by oxlen-mesh";
-  out.write(header, sizeof(header));
-  PutLittleEndian<std::uint32_t>(out, static_cast<std::uint32_t>(mesh.triangles.size()));
-  for (const auto& t : mesh.triangles) {
-    const auto& a = mesh.vertices[t[0]];
-    const auto& b = mesh.vertices[t[1]];
-    const auto& c = mesh.vertices[t[2]];
-    const auto n = Oxlen::Math::normalized(cross(b - a, c - a));
-    for (int k = 0; k < 3; ++k)
-      PutLittleEndian<float>(out, static_cast<float>(n[k]));
-    for (const auto* p : {&a, &b, &c})
-      for (int k = 0; k < 3; ++k)
-        PutLittleEndian<float>(out, static_cast<float>((*p)[k]));
-    PutLittleEndian<std::uint16_t>(out, 0);
-  }
-}
-
-void WriteObj(const triangle_surface& mesh, std::ostream& out) {
-  out.precision(17);
-  out << "# written by oxlen-mesh\n";
-  for (const auto& v : mesh.vertices)
-    out << "v " << v[0] << ' ' << v[1] << ' ' << v[2] << '\n';
-  for (const auto& t : mesh.triangles)
-    out << "f " << t[0] + 1 << ' ' << t[1] + 1 << ' ' << t[2] + 1 << '\n';
-}
-
-void WritePly(const triangle_surface& mesh, std::ostream& out) {
-  out << "ply\nformat binary_little_endian 1.0\ncomment written by oxlen-mesh\n"
-      << "element vertex " << mesh.vertices.size() << "\n"
-      << "property double x\nproperty double y\nproperty double z\n"
-      << "element face " << mesh.triangles.size() << "\n"
-      << "property list uchar uint vertex_indices\nend_header\n";
-  for (const auto& v : mesh.vertices)
-    for (int k = 0; k < 3; ++k)
-      PutLittleEndian<double>(out, v[k]);
-  for (const auto& t : mesh.triangles) {
-    PutLittleEndian<std::uint8_t>(out, 3);
-    for (std::size_t i : t)
-      PutLittleEndian<std::uint32_t>(out, static_cast<std::uint32_t>(i));
-  }
+// The binary formats count and index with 32 bits, and glTF keeps face ids as JSON integers.
+void CheckOutputMesh(const MOutputMesh& m) {
+  constexpr std::size_t kMaxCount = std::numeric_limits<std::uint32_t>::max();
+  const std::size_t vertices = m.mesh.vertices.size();
+  if (vertices > kMaxCount || m.mesh.triangles.size() > kMaxCount)
+    throw std::invalid_argument("mesh too large: 2^32 vertices or triangles or more");
+  if (m.faceOfTriangle.size() != m.mesh.triangles.size())
+    throw std::invalid_argument("the face ids do not match the triangles one to one");
+  if (m.normals && m.normals->size() != vertices)
+    throw std::invalid_argument("the normals do not match the vertices one to one");
+  for (const auto& triangle : m.mesh.triangles)
+    for (const std::size_t v : triangle)
+      if (v >= vertices)
+        throw std::invalid_argument("a triangle names a vertex that does not exist");
+  for (const std::size_t face : m.faceOfTriangle)
+    if (face > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+      throw std::invalid_argument("face id " + std::to_string(face) + " is 2^31 or more");
 }
 
 }  // namespace
 
 bool IsSupportedMeshPath(const std::string& path) {
-  const std::string ext = Extension(path);
-  return ext == "stl" || ext == "obj" || ext == "ply";
+  return FindFormat(path) != nullptr;
+}
+
+void WriteMesh(const MOutputMesh& mesh, const std::string& path, const MWriteOptions& options) {
+  const Format* format = FindFormat(path);
+  if (!format)
+    throw std::runtime_error("cannot write '" + path + "': unknown mesh format '" +
+                             Extension(path) + "' (use .stl, .obj, .ply, .glb or .gltf)");
+  CheckOutputMesh(mesh);
+  WriteFileAtomically(path, [&](std::ostream& out) {
+    try {
+      format->write(mesh, options, out);
+    } catch (const std::runtime_error& e) {
+      throw std::runtime_error("cannot write '" + path + "': " + e.what());
+    }
+  });
 }
 
 void WriteMesh(const triangle_surface& mesh, const std::string& path) {
-  const std::string ext = Extension(path);
-  if (!IsSupportedMeshPath(path))
-    throw std::runtime_error("unknown mesh format '" + ext + "' (use .stl, .obj or .ply)");
-  std::ofstream out(path, std::ios::binary);
-  if (!out)
-    throw std::runtime_error("cannot open '" + path + "' for writing");
-  if (ext == "stl")
-    WriteStl(mesh, out);
-  else if (ext == "obj")
-    WriteObj(mesh, out);
-  else
-    WritePly(mesh, out);
-  out.flush();
-  if (!out)
-    throw std::runtime_error("cannot write '" + path + "'");
+  const std::vector<std::size_t> faceOfTriangle(mesh.triangles.size(), 0);
+  WriteMesh(MOutputMesh{mesh, faceOfTriangle}, path);
 }
 
 }  // namespace oxlen_mesh

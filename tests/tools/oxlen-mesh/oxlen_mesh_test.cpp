@@ -84,7 +84,7 @@ TEST(OxlenMeshWriters, WriteWellFormedFiles) {
   const std::string ply = ReadFile(dir / "t.ply");
   const std::size_t body = ply.find("end_header\n") + 11;
   ASSERT_NE(body, std::string::npos);
-  EXPECT_EQ(ply.size() - body, 4u * 24u + 4u * 13u);
+  EXPECT_EQ(ply.size() - body, 4u * 24u + 4u * 17u);  // each face: 3 indices and its face id
   double y = 0;
   std::memcpy(&y, ply.data() + body + 2 * 24 + 8, 8);  // vertex 2 is (0, 1, 0)
   EXPECT_EQ(y, 1.0);
