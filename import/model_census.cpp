@@ -2,9 +2,9 @@
 
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
-#include <GProp_GProps.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
@@ -13,6 +13,11 @@
 #include <cmath>
 
 namespace Oxlen::Cad::detail {
+namespace {
+
+constexpr double kRelativeVolumePrecision = 1e-6;
+
+}  // namespace
 
 bool IsClosedSolid(const TopoDS_Solid& solid) {
   TopTools_IndexedDataMapOfShapeListOfShape faces;
@@ -36,8 +41,10 @@ MSolidCensus CountSolids(const TopoDS_Shape& model) {
     if (!IsClosedSolid(TopoDS::Solid(s.Current())))
       continue;
     ++census.closed;
+    // Gauss-Kronrod integration: the fixed-order rule is off by percents on lofted B-splines,
+    // and the adaptive one on extruded ones.
     GProp_GProps props;
-    BRepGProp::VolumeProperties(s.Current(), props);
+    BRepGProp::VolumePropertiesGK(s.Current(), props, kRelativeVolumePrecision);
     census.closedVolume += props.Mass();
   }
   return census;

@@ -7,11 +7,12 @@ packages=(
   cmake ninja-build g++ make
   libtbb-dev libboost1.81-dev
   libgtest-dev libbenchmark-dev
+  # The command-line tool: options (CLI11), JSON report, glTF output (tinygltf's header needs
+  # nlohmann's JSON, which it does not pull in).
+  libcli11-dev libtinygltf-dev nlohmann-json3-dev
   # Open CASCADE: the STEP importer reads models through it, and its tests build models with it.
   libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
   libocct-data-exchange-dev libocct-ocaf-dev
-  # glTF output of oxlen-mesh (tinygltf's header needs nlohmann's JSON, which it does not pull in).
-  libtinygltf-dev nlohmann-json3-dev
 )
 
 missing=()

@@ -1,6 +1,8 @@
-// oxlen-mesh: meshes a model face by face and writes the mesh.
+// oxlen-mesh: meshes a STEP model (or the embedded default model) and writes the mesh.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -14,6 +16,7 @@
 #include "import_check.h"
 #include "mesh_writers.h"
 #include "options.h"
+#include "step_model_run.h"
 #include "surface_deviation.h"
 #include "surface_kind.h"
 
@@ -47,29 +50,41 @@ std::string BorderEdgesPerTag(const MCadTriangulator::triangulation_result& mesh
   return text;
 }
 
-// Appends one face's mesh to the model's mesh.
-void Append(Oxlen::Geometry::triangle_surface& all, const Oxlen::Geometry::triangle_surface& part) {
+// Appends one face's mesh to the model's mesh, each triangle marked with the face's index.
+void Append(Oxlen::Geometry::triangle_surface& all, std::vector<std::size_t>& faceOfTriangle,
+            const Oxlen::Geometry::triangle_surface& part, std::size_t face) {
+  faceOfTriangle.insert(faceOfTriangle.end(), part.triangles.size(), face);
   const std::size_t offset = all.vertices.size();
   all.vertices.insert(all.vertices.end(), part.vertices.begin(), part.vertices.end());
   for (const auto& t : part.triangles)
     all.triangles.push_back({t[0] + offset, t[1] + offset, t[2] + offset});
 }
 
-int Run(const Options& options) {
+// Ctrl-C raises this flag; the run stops at its next check and writes nothing.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void Interrupt(int) {
+  g_interrupted.store(true);
+}
+
+// The embedded default model, face by face, as a table.
+int RunDefaultModel(const Options& options) {
+  const double tolerance = options.tolerance.value_or(oxlen_mesh::kDefaultModelTolerance);
   const std::vector<NamedFace> model = oxlen_mesh::BuildDefaultModel();
   std::printf("%-19s %-9s %8s %9s %10s %7s %10s %11s\n", "face", "kind", "quads", "vertices",
               "triangles", "border", "time [ms]", "deviation");
   Oxlen::Geometry::triangle_surface all;
+  std::vector<std::size_t> faceOfTriangle;
   std::size_t totalQuads = 0;
   std::size_t totalBorder = 0;
   double totalMs = 0.0;
   double worstDeviation = 0.0;
-  for (const NamedFace& f : model) {
+  for (std::size_t index = 0; index < model.size(); ++index) {
+    const NamedFace& f = model[index];
     MCadTriangulator::MStatistics stats;
     const auto start = std::chrono::steady_clock::now();
-    const auto mesh =
-        MCadTriangulator::Triangulate(f.face, FinTags(f.face), options.tolerance,
-                                      options.maxEdgeLength, options.maxQuads, {}, &stats);
+    const auto mesh = MCadTriangulator::Triangulate(
+        f.face, FinTags(f.face), tolerance, options.maxEdgeLength, options.maxQuads, {}, &stats);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const double deviation = oxlen_mesh::MeasureSurfaceDeviation(f.face, mesh);
@@ -87,14 +102,17 @@ int Run(const Options& options) {
     totalQuads += stats.quads;
     totalMs += ms;
     worstDeviation = std::max(worstDeviation, deviation);
-    Append(all, mesh);
+    Append(all, faceOfTriangle, mesh, index);
   }
   std::printf("%-19s %-9s %8zu %9zu %10zu %7zu %10.2f %11.3e\n", "total", "", totalQuads,
               all.vertices.size(), all.triangles.size(), totalBorder, totalMs, worstDeviation);
-  std::printf("tolerance %g: the largest measured deviation is %s the tolerance\n",
-              options.tolerance, worstDeviation <= options.tolerance ? "within" : "ABOVE");
+  std::printf("tolerance %g: the largest measured deviation is %s the tolerance\n", tolerance,
+              worstDeviation <= tolerance ? "within" : "ABOVE");
   if (options.output) {
-    oxlen_mesh::WriteMesh(all, *options.output);
+    oxlen_mesh::MWriteOptions writeOptions;
+    writeOptions.asciiStl = options.asciiStl;
+    oxlen_mesh::WriteMesh(oxlen_mesh::MOutputMesh{all, faceOfTriangle}, *options.output,
+                          writeOptions);
     std::printf("mesh written to %s\n", options.output->c_str());
   }
   return 0;
@@ -117,7 +135,11 @@ int main(int argc, char** argv) {
   try {
     if (options.importCheck)
       return oxlen_mesh::RunImportCheck(*options.importCheck);
-    return Run(options);
+    if (options.model) {
+      std::signal(SIGINT, Interrupt);
+      return oxlen_mesh::RunStepModel(options, g_interrupted);
+    }
+    return RunDefaultModel(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "oxlen-mesh: %s\n", e.what());
     return 1;

@@ -28,10 +28,15 @@ double DistanceToSurface(const MCADFace& face, const P3& p) {
 
 }  // namespace
 
-double MeasureSurfaceDeviation(const MCADFace& face,
-                               const Oxlen::Geometry::triangle_surface& mesh) {
+double MeasureSurfaceDeviation(const MCADFace& face, const Oxlen::Geometry::triangle_surface& mesh,
+                               std::size_t maxTriangles) {
+  const std::size_t count = mesh.triangles.size();
+  const std::size_t stride =
+      maxTriangles == 0 ? count + 1
+                        : std::max<std::size_t>(1, (count + maxTriangles - 1) / maxTriangles);
   double worst = 0.0;
-  for (const auto& t : mesh.triangles) {
+  for (std::size_t i = 0; i < count; i += stride) {
+    const auto& t = mesh.triangles[i];
     const P3& a = mesh.vertices[t[0]];
     const P3& b = mesh.vertices[t[1]];
     const P3& c = mesh.vertices[t[2]];

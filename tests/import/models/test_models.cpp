@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <fstream>
-#include <functional>
 #include <numbers>
 #include <stdexcept>
 #include <utility>
@@ -33,24 +32,14 @@
 #include <Geom_CylindricalSurface.hxx>
 #include <Geom_Plane.hxx>
 #include <Geom_SphericalSurface.hxx>
-#include <IFSelect_ReturnStatus.hxx>
-#include <Interface_Static.hxx>
-#include <Message.hxx>
-#include <Message_Messenger.hxx>
-#include <Message_Printer.hxx>
-#include <STEPCAFControl_Writer.hxx>
-#include <STEPControl_Controller.hxx>
 #include <TColgp_HArray1OfPnt.hxx>
 #include <TDataStd_Name.hxx>
-#include <TDocStd_Document.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
-#include <XCAFApp_Application.hxx>
-#include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 #include <gp.hxx>
 #include <gp_Ax2.hxx>
@@ -58,6 +47,8 @@
 #include <gp_Circ.hxx>
 #include <gp_Elips.hxx>
 #include <gp_Trsf.hxx>
+
+#include "step_writer.h"
 
 namespace Oxlen::ImportTesting {
 namespace {
@@ -330,67 +321,6 @@ constexpr ModelBuilder kModels[] = {
 
 constexpr const char* kAssemblyName = "assembly";
 
-// Raises the gravity threshold of every printer of OCCT's default messenger to failures for the
-// lifetime of the guard: the STEP translator reports its statistics and warnings there, on
-// standard output, which would drown the output of the tests.
-class QuietMessenger {
- public:
-  QuietMessenger() {
-    const Message_SequenceOfPrinters& printers = Message::DefaultMessenger()->Printers();
-    for (Message_SequenceOfPrinters::Iterator it(printers); it.More(); it.Next()) {
-      saved_.emplace_back(it.Value(), it.Value()->GetTraceLevel());
-      it.Value()->SetTraceLevel(Message_Fail);
-    }
-  }
-  ~QuietMessenger() {
-    for (auto& [printer, level] : saved_) {
-      printer->SetTraceLevel(level);
-    }
-  }
-  QuietMessenger(const QuietMessenger&) = delete;
-  QuietMessenger& operator=(const QuietMessenger&) = delete;
-
- private:
-  std::vector<std::pair<Handle(Message_Printer), Message_Gravity>> saved_;
-};
-
-// The translator's settings live in OCCT's global parameter table; they are set before the writer
-// is made, because its model takes the schema when it is created.
-class StepWriting {
- public:
-  explicit StepWriting(const char* unit) {
-    STEPControl_Controller::Init();
-    Interface_Static::SetCVal("write.step.schema", "AP214IS");
-    Interface_Static::SetCVal("write.step.unit", unit);
-  }
-  StepWriting(const StepWriting&) = delete;
-  StepWriting& operator=(const StepWriting&) = delete;
-
- private:
-  QuietMessenger quiet_;
-};
-
-// Both writers go through an XDE document, so that every product is named exactly as its label
-// (the plain STEP writer numbers its product names with a process-wide counter).
-void WriteDocument(const std::filesystem::path& file, const char* unit,
-                   const std::function<void(XCAFDoc_ShapeTool&)>& fill) {
-  const StepWriting settings(unit);
-  Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
-  Handle(TDocStd_Document) document;
-  application->NewDocument("MDTV-XCAF", document);
-  if (document.IsNull()) {
-    Fail("cannot create an XDE document");
-  }
-  fill(*XCAFDoc_DocumentTool::ShapeTool(document->Main()));
-  STEPCAFControl_Writer writer;
-  const bool transferred = writer.Transfer(document, STEPControl_AsIs);
-  const bool written = transferred && writer.Write(file.string().c_str()) == IFSelect_RetDone;
-  application->Close(document);
-  if (!written) {
-    Fail((transferred ? "cannot write " : "transfer to STEP failed for ") + file.string());
-  }
-}
-
 }  // namespace
 
 std::vector<MTestModel> BuildTestModels() {
@@ -442,13 +372,11 @@ TopoDS_Shape BuildLeftHandedFaces() {
 }
 
 void WriteStep(const TopoDS_Shape& shape, const std::filesystem::path& file, const char* unit) {
-  WriteDocument(file, unit, [&](XCAFDoc_ShapeTool& shapes) {
-    TDataStd_Name::Set(shapes.AddShape(shape, false), file.stem().string().c_str());
-  });
+  oxlen_step::WriteStepProduct(shape, file, file.stem().string(), unit);
 }
 
 void WriteAssemblyStep(const std::filesystem::path& file) {
-  WriteDocument(file, "MM", [](XCAFDoc_ShapeTool& shapes) {
+  oxlen_step::WriteStepDocument(file, "MM", [](XCAFDoc_ShapeTool& shapes) {
     const TDF_Label assembly = shapes.NewShape();
     TDataStd_Name::Set(assembly, "bracket_with_pins");
     for (const AssemblyPart& part : AssemblyParts()) {

@@ -40,18 +40,32 @@ TEST(OxlenMeshOptions, ParsesValuesAndRejectsMalformedOnes) {
   EXPECT_EQ(o.maxQuads, 1000u);
   EXPECT_EQ(o.output, "a.OBJ");
   EXPECT_TRUE(ParseOptions({"--help"}).help);
+  const auto step = ParseOptions({"part.step", "-o", "part.glb", "--relative", "0.002", "--threads",
+                                  "1", "--no-improve", "--no-stitch", "-q"});
+  EXPECT_EQ(step.model, "part.step");
+  EXPECT_EQ(step.relative, 0.002);
+  EXPECT_FALSE(step.tolerance.has_value());
+  EXPECT_EQ(step.threads, 1u);
+  EXPECT_FALSE(step.improve);
+  EXPECT_FALSE(step.stitch);
+  EXPECT_TRUE(step.quiet);
   EXPECT_EQ(ParseOptions({"--tolerance", "0"}).tolerance, 0.0);
-  for (const auto& bad : std::vector<std::vector<std::string>>{{"--tolerance"},
-                                                               {"--tolerance", "abc"},
-                                                               {"--tolerance", "1e-3x"},
-                                                               {"--tolerance", "-1"},
-                                                               {"--tolerance", "nan"},
-                                                               {"--max-edge-length", "0"},
-                                                               {"--max-quads", "2.5"},
-                                                               {"--max-quads", "-3"},
-                                                               {"--output", "mesh.step"},
-                                                               {"--output", "noextension"},
-                                                               {"mesh.stl"}})
+  for (const auto& bad :
+       std::vector<std::vector<std::string>>{{"--tolerance"},
+                                             {"--tolerance", "abc"},
+                                             {"--tolerance", "1e-3x"},
+                                             {"--tolerance", "-1"},
+                                             {"--tolerance", "nan"},
+                                             {"--max-edge-length", "0"},
+                                             {"--max-quads", "2.5"},
+                                             {"--max-quads", "-3"},
+                                             {"--output", "mesh.step"},
+                                             {"--output", "noextension"},
+                                             {"--threads", "-2"},
+                                             {"--tolerance", "1", "--relative", "0.01"},
+                                             {"--relative", "0.01"},
+                                             {"--import-check", "a.step", "b.step"},
+                                             {"a.step", "b.step"}})
     EXPECT_THROW(ParseOptions(bad), std::invalid_argument) << bad.front();
 }
 
