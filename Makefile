@@ -31,8 +31,12 @@ test-sanitize: deps
 		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan_suppressions.txt \
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS) -LE no-sanitize
 
+# The demo part, built with Open CASCADE's modelling API and written as STEP, meshed into one
+# closed mesh (GLB and STL) with the report.
 demo: build
-	@$(BUILD_DIR)/tools/oxlen-mesh/oxlen-mesh --output $(BUILD_DIR)/demo.stl
+	@$(BUILD_DIR)/tools/demo-part/oxlen-demo-part $(BUILD_DIR)/bracket.step
+	@$(BUILD_DIR)/tools/oxlen-mesh/oxlen-mesh $(BUILD_DIR)/bracket.step \
+		-o $(BUILD_DIR)/bracket.glb -o $(BUILD_DIR)/bracket.stl
 
 bench: build
 	@set -e; for b in $$(find $(BUILD_DIR)/bench -type f -name '*_bench' -perm -u+x | sort); do \

@@ -61,3 +61,12 @@ if(STEP_MODEL)
   endif()
   message(STATUS "${out}")
 endif()
+
+# The installed tool runs from the prefix: it finds the installed libraries by its run path.
+run(${prefix}/bin/oxlen-mesh --help)
+if(STEP_MODEL)
+  run(${prefix}/bin/oxlen-mesh ${STEP_MODEL} -q -o ${WORK_DIR}/installed.stl)
+  if(NOT EXISTS ${WORK_DIR}/installed.stl)
+    message(FATAL_ERROR "the installed tool wrote no mesh")
+  endif()
+endif()

@@ -108,12 +108,11 @@ int RunDefaultModel(const Options& options) {
               all.vertices.size(), all.triangles.size(), totalBorder, totalMs, worstDeviation);
   std::printf("tolerance %g: the largest measured deviation is %s the tolerance\n", tolerance,
               worstDeviation <= tolerance ? "within" : "ABOVE");
-  if (options.output) {
+  for (const std::string& output : options.outputs) {
     oxlen_mesh::MWriteOptions writeOptions;
     writeOptions.asciiStl = options.asciiStl;
-    oxlen_mesh::WriteMesh(oxlen_mesh::MOutputMesh{all, faceOfTriangle}, *options.output,
-                          writeOptions);
-    std::printf("mesh written to %s\n", options.output->c_str());
+    oxlen_mesh::WriteMesh(oxlen_mesh::MOutputMesh{all, faceOfTriangle}, output, writeOptions);
+    std::printf("mesh written to %s\n", output.c_str());
   }
   return 0;
 }

@@ -49,8 +49,8 @@ void PrintMesh(const MMeshReport& r, std::FILE* out) {
                "threads), stitch %.3f, write %.3f\n",
                r.importSeconds, r.triangulateSeconds, r.postprocessSeconds, r.stitchSeconds,
                r.writeSeconds);
-  if (!r.output.empty())
-    std::fprintf(out, "written     %s\n", r.output.c_str());
+  for (const auto& output : r.outputs)
+    std::fprintf(out, "written     %s\n", output.c_str());
 }
 
 nlohmann::json ToJson(const MMeshReport& r) {
@@ -87,7 +87,7 @@ nlohmann::json ToJson(const MMeshReport& r) {
             {"postprocess", r.postprocessSeconds},
             {"stitch", r.stitchSeconds},
             {"write", r.writeSeconds}}},
-          {"output", r.output}};
+          {"outputs", r.outputs}};
 }
 
 }  // namespace

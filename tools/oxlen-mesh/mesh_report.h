@@ -45,7 +45,7 @@ struct MMeshReport {
   /// has none).
   double meshVolume = 0.0;
   double exactVolume = 0.0;
-  std::string output;
+  std::vector<std::string> outputs;
 };
 
 /// The signed volume a closed triangle surface encloses (positive when its triangles face

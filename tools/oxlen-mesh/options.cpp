@@ -79,9 +79,9 @@ std::unique_ptr<CLI::App> MakeApp(Options& options, MCounts& counts) {
       "surface kind.",
       "oxlen-mesh");
   app->add_option("model", options.model, "the STEP file (AP203, AP214, AP242)");
-  app->add_option("-o,--output", options.output,
-                  "write the mesh; the format follows the extension: .stl (binary; --ascii-stl "
-                  "for text), .obj, .ply, .glb, .gltf")
+  app->add_option("-o,--output", options.outputs,
+                  "write the mesh (may be given more than once); the format follows the "
+                  "extension: .stl (binary; --ascii-stl for text), .obj, .ply, .glb, .gltf")
       ->check(MMeshPath());
   auto* tolerance = app->add_option("--tolerance", options.tolerance,
                                     "chordal tolerance in model units (millimetres)")
@@ -136,7 +136,7 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
   }
   options.maxQuads = CheckedCount(counts.maxQuads, options.maxQuads, "--max-quads");
   options.threads = CheckedCount(counts.threads, options.threads, "--threads");
-  if (options.importCheck && (options.model || options.output)) {
+  if (options.importCheck && (options.model || !options.outputs.empty())) {
     throw std::invalid_argument(
         "--import-check reads a file and writes nothing: give no model "
         "or --output with it");

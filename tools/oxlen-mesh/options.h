@@ -25,7 +25,8 @@ struct Options {
   bool normals = false;
   bool asciiStl = false;
   bool quiet = false;
-  std::optional<std::string> output;
+  /// Files to write the mesh to (each in the format its extension names).
+  std::vector<std::string> outputs;
   std::optional<std::string> report;
   /// A STEP file whose mapping onto faces is reported instead of meshing.
   std::optional<std::string> importCheck;

@@ -97,8 +97,10 @@ void Write(const Options& options, const MPipelineResult& result,
   }
   MWriteOptions writeOptions;
   writeOptions.asciiStl = options.asciiStl;
-  WriteMesh(MOutputMesh{result.mesh, result.faceOfTriangle, options.normals ? &normals : nullptr},
-            *options.output, writeOptions);
+  for (const std::string& output : options.outputs) {
+    WriteMesh(MOutputMesh{result.mesh, result.faceOfTriangle, options.normals ? &normals : nullptr},
+              output, writeOptions);
+  }
 }
 
 }  // namespace
@@ -136,11 +138,11 @@ int RunStepModel(const Options& options, std::atomic<bool>& cancel) {
   DescribeMesh(result, report);
 
   // 3. Written and reported.
-  if (options.output) {
+  if (!options.outputs.empty()) {
     start = Clock::now();
     Write(options, result, faces);
     report.writeSeconds = Since(start);
-    report.output = *options.output;
+    report.outputs = options.outputs;
   }
   if (!options.quiet)
     PrintReport(report, stdout);

@@ -38,7 +38,7 @@ TEST(OxlenMeshOptions, ParsesValuesAndRejectsMalformedOnes) {
   EXPECT_EQ(o.tolerance, 0.5);
   EXPECT_EQ(o.maxEdgeLength, std::numeric_limits<double>::infinity());
   EXPECT_EQ(o.maxQuads, 1000u);
-  EXPECT_EQ(o.output, "a.OBJ");
+  EXPECT_EQ(o.outputs, std::vector<std::string>{"a.OBJ"});
   EXPECT_TRUE(ParseOptions({"--help"}).help);
   const auto step = ParseOptions({"part.step", "-o", "part.glb", "--relative", "0.002", "--threads",
                                   "1", "--no-improve", "--no-stitch", "-q"});
