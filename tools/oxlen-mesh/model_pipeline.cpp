@@ -46,7 +46,8 @@ MFaceMesh MeshFace(const MModelFace& face, const MPipelineSettings& settings,
                                             BorderBandWidth(settings.tolerance),
                                             CornerDistance(settings.tolerance));
   result.postprocessSeconds = Since(start);
-  result.deviation = MeasureSurfaceDeviation(*face.face, result.mesh, kMeasuredTrianglesPerFace);
+  if (settings.measureDeviation)
+    result.deviation = MeasureSurfaceDeviation(*face.face, result.mesh, kMeasuredTrianglesPerFace);
   return result;
 }
 

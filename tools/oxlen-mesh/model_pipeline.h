@@ -28,6 +28,8 @@ struct MPipelineSettings {
   bool improve = true;
   /// Zip the faces into one surface along their paired fins.
   bool stitch = true;
+  /// Measure each face mesh's deviation from its exact surface (on up to 256 triangles a face).
+  bool measureDeviation = true;
   /// The largest distance at which the two fins of one model edge still count as one edge.
   double stitchTolerance = 0.02;
 };
