@@ -26,17 +26,15 @@
 #include "Oxlen/CadEntity/MCADUVPlane.h"
 #include "Oxlen/Geometry/vertex_to_triangles_map.h"
 #include "avoid_long_triangles_on_border.h"
+#include "benchmark_faces.h"
 #include "clean_border_corners.h"
 #include "flip_long_edges.h"
 #include "repair_orientation.h"
 
 namespace {
 
-using UV = Oxlen::Math::point<double, 2>;
 using Result = MCadTriangulator::triangulation_result;
 using Clock = std::chrono::steady_clock;
-constexpr double kPi = std::numbers::pi;
-constexpr double kSide = 1000.0;
 constexpr double kTolerance = 0.01;
 constexpr double kBandWidth = 2.0;
 constexpr std::size_t kMaxQuads = 2000000;
@@ -48,39 +46,19 @@ struct TaggedFace {
   double maxEdgeLength;
 };
 
-// The plate [0, 1000]^2 with its rectangle outer loop and 40 x 25 clockwise holes of radius 5.
+// The plate with 1000 round holes, one tag per fin.
 TaggedFace PlateWithHoles() {
-  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, kSide, 0.0, kSide);
-  MCADFaceBuilder face(plane);
-  face.Loop(MCADLoopBuilder(plane).Rectangle({0.0, 0.0}, {kSide, kSide}).Build());
-  for (int i = 0; i < 40; ++i)
-    for (int j = 0; j < 25; ++j)
-      face.Loop(MCADLoopBuilder(plane)
-                    .Circle({12.5 + 25.0 * i, 20.0 + 40.0 * j}, 5.0, /*clockwise=*/true)
-                    .Build());
+  const MCADFace face = benchmark_faces::PlateWithHoles();
   std::vector<int> tags(4 + 1000);
   for (std::size_t k = 0; k < tags.size(); ++k)
-    tags[k] = static_cast<int>(k + 1);
-  return {face.Build(), tags, std::numeric_limits<double>::infinity()};
+    tags[k] = static_cast<int>(k) + 1;
+  return {face, tags, std::numeric_limits<double>::infinity()};
 }
 
-// One counter-clockwise fin: the closed order-2 NURBS polyline through 100000 points alternately
-// at radius 450 and 450.05 around the plate's centre, which keeps all its points.
+// One counter-clockwise fin through 100000 points alternately at radius 450 and 450.05, which
+// keeps all its points.
 TaggedFace LoopOf100000Points() {
-  constexpr int kSpans = 100000;
-  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, kSide, 0.0, kSide);
-  std::vector<UV> points;
-  std::vector<double> knots{0.0};
-  for (int k = 0; k <= kSpans; ++k) {
-    const double theta = 2.0 * kPi * (k % kSpans) / kSpans;
-    const double r = 450.0 + 0.05 * (k % 2);
-    points.emplace_back(500.0 + r * std::cos(theta), 500.0 + r * std::sin(theta));
-    knots.push_back(k);
-  }
-  knots.push_back(kSpans);
-  auto curve = std::make_shared<MCAD2DNurbsCurve>(2, knots, points);
-  return {
-      MCADFaceBuilder(plane).Loop(MCADLoopBuilder(plane).Curve(curve).Build()).Build(), {1}, 2.0};
+  return {benchmark_faces::LongLoop(100000, true), {1}, 2.0};
 }
 
 double Milliseconds(Clock::time_point from, Clock::time_point to) {
