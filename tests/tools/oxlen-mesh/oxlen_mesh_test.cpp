@@ -11,10 +11,14 @@
 #include <stdexcept>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "default_model.h"
+#include "mesh_report.h"
 #include "mesh_writers.h"
 #include "options.h"
 #include "surface_deviation.h"
+#include "surface_normals.h"
 
 namespace {
 
@@ -133,6 +137,55 @@ TEST(OxlenMeshDeviation, MeasuresTheDistanceToTheExactSurface) {
     EXPECT_FALSE(mesh.triangles.empty()) << f.name;
     EXPECT_LE(oxlen_mesh::MeasureSurfaceDeviation(f.face, mesh), 0.1) << f.name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Normals from the exact surface: on a sphere they point away from its centre, on the face's
+// outward side (inwards for a reversed face).
+TEST(OxlenMeshNormals, FollowTheExactSurfaceAndTheFaceOrientation) {
+  auto sphere = std::make_shared<MCADUVSphere>(MCADFrame({1, 2, 3}, {0, 0, 1}, {1, 0, 0}), 5.0, 0.0,
+                                               2.0 * 3.141592653589793, -1.5, 1.5);
+  for (const auto orientation : {eFaceOrientationForward, eFaceOrientationReversed}) {
+    const MCADFace face = MCADFaceBuilder(sphere).OuterBoundary().Orientation(orientation).Build();
+    const auto mesh = MCadTriangulator::Triangulate(
+        face, std::nullopt, 0.05, std::numeric_limits<double>::infinity(), 200000, {});
+    ASSERT_FALSE(mesh.triangles.empty());
+    const std::vector<std::size_t> faceOfTriangle(mesh.triangles.size(), 0);
+    const auto normals = oxlen_mesh::ExactVertexNormals(mesh, faceOfTriangle, {&face});
+    const double side = orientation == eFaceOrientationForward ? 1.0 : -1.0;
+    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
+      const auto radial =
+          Oxlen::Math::normalized(mesh.vertices[v] - Oxlen::Math::point<double, 3>{1, 2, 3});
+      EXPECT_GT(side * dot(normals[v], radial), 0.999) << v;
+    }
+  }
+}
+
+// The JSON report holds what the terminal shows, under stable names.
+TEST(OxlenMeshReport, JsonCarriesTheCountsTheEdgesAndTheVolumes) {
+  oxlen_mesh::MMeshReport report;
+  report.model = "part.step";
+  report.facesByKind = {{"plane", 6}, {"cylinder", 2}};
+  report.lostFaces.push_back({3, "offset", "conversion to NURBS failed"});
+  report.triangles = 120;
+  report.check.boundary_edges = 0;
+  report.meshVolume = 99.5;
+  report.exactVolume = 100.0;
+  report.outputs = {"part.glb"};
+  const auto path = std::filesystem::temp_directory_path() / "oxlen_mesh_report_test.json";
+  oxlen_mesh::WriteReportJson(report, path.string());
+  const auto json = nlohmann::json::parse(ReadFile(path));
+  EXPECT_EQ(json["faces_by_kind"]["plane"], 6);
+  EXPECT_EQ(json["lost_faces"][0]["reason"], "conversion to NURBS failed");
+  EXPECT_EQ(json["triangles"], 120);
+  EXPECT_EQ(json["closed"], true);
+  EXPECT_EQ(json["exact_volume"], 100.0);
+  EXPECT_EQ(json["outputs"][0], "part.glb");
+  std::filesystem::remove(path);
+  EXPECT_EQ(oxlen_mesh::EnclosedVolume(Tetrahedron()), 1.0 / 6.0);
 }
 
 }  // namespace
