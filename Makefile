@@ -28,7 +28,7 @@ test-sanitize: deps
 		-DOXLEN_SANITIZE=ON -DOXLEN_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan_suppressions.txt \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan_suppressions.txt:print_suppressions=0 \
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS) -LE no-sanitize
 
 # The demo part, built with Open CASCADE's modelling API and written as STEP, meshed into one
