@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include <tbb/info.h>
 #include <tbb/parallel_for.h>
@@ -29,17 +30,19 @@ struct MFaceMesh {
   double deviation = 0.0;
   double postprocessSeconds = 0.0;
   bool overBudget = false;
+  /// Why the face could not be meshed; empty when it could.
+  std::string failure;
 };
 
-MFaceMesh MeshFace(const MModelFace& face, const MPipelineSettings& settings,
-                   const std::atomic<bool>& cancel) {
-  MFaceMesh result;
+// Triangulates the face, improves its border and measures its deviation, into `result`.
+void MeshFaceInto(const MModelFace& face, const MPipelineSettings& settings,
+                  const std::atomic<bool>& cancel, MFaceMesh& result) {
   MCadTriangulator::MStatistics statistics;
   result.mesh = MCadTriangulator::Triangulate(
       *face.face, face.finTags, settings.tolerance, settings.maxEdgeLength, settings.maxQuads,
       [&cancel] { return cancel.load(std::memory_order_relaxed); }, &statistics);
   if (cancel.load() || result.mesh.triangles.empty())
-    return result;
+    return;
   result.overBudget = !statistics.toleranceMet;
   const auto start = Clock::now();
   geometry::preprocess_triangulated_surface(result.mesh, settings.improve,
@@ -48,6 +51,18 @@ MFaceMesh MeshFace(const MModelFace& face, const MPipelineSettings& settings,
   result.postprocessSeconds = Since(start);
   if (settings.measureDeviation)
     result.deviation = MeasureSurfaceDeviation(*face.face, result.mesh, kMeasuredTrianglesPerFace);
+}
+
+MFaceMesh MeshFace(const MModelFace& face, const MPipelineSettings& settings,
+                   const std::atomic<bool>& cancel) {
+  MFaceMesh result;
+  try {
+    MeshFaceInto(face, settings, cancel, result);
+  } catch (const std::exception& e) {
+    // One face that cannot be meshed does not stop the model: it is left out and reported.
+    result = MFaceMesh{};
+    result.failure = e.what();
+  }
   return result;
 }
 
@@ -86,6 +101,8 @@ void Gather(const std::vector<MFaceMesh>& meshes, MPipelineResult& result,
       edges.push_back({e.first + offset, e.second + offset, e.tag});
     }
     result.trianglesPerFace.push_back(mesh.triangles.size());
+    if (!meshes[f].failure.empty())
+      result.failedFaces.emplace_back(f, meshes[f].failure);
     result.emptyFaces += mesh.triangles.empty() ? 1 : 0;
     result.largestDeviation = std::max(result.largestDeviation, meshes[f].deviation);
     result.facesOverBudget += meshes[f].overBudget ? 1 : 0;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <Oxlen/Cad/Triangulation.h>
@@ -64,6 +65,9 @@ struct MPipelineResult {
   /// Triangles per face after the post-processing, and faces that came out empty.
   std::vector<std::size_t> trianglesPerFace;
   std::size_t emptyFaces = 0;
+  /// Faces (by index in the input list) that could not be meshed, with the reason; they count as
+  /// empty faces too.
+  std::vector<std::pair<std::size_t, std::string>> failedFaces;
   /// The largest distance measured between a face mesh and its exact surface (model units).
   double largestDeviation = 0.0;
   /// Faces whose refinement stopped at the quad budget before the tolerance was met.

@@ -73,7 +73,13 @@ void DescribeModel(const MCadImport::MModel& model, MMeshReport& report) {
   }
 }
 
-void DescribeMesh(const MPipelineResult& result, MMeshReport& report) {
+void DescribeMesh(const MCadImport::MModel& model, const MPipelineResult& result,
+                  MMeshReport& report) {
+  for (const auto& [face, reason] : result.failedFaces) {
+    const auto& imported = model.faces[face];
+    report.lostFaces.push_back(
+        {imported.index, MCadImport::KindName(imported.kind), "meshing failed: " + reason});
+  }
   report.triangles = result.mesh.triangles.size();
   report.vertices = result.mesh.vertices.size();
   report.emptyFaces = result.emptyFaces;
@@ -135,7 +141,7 @@ int RunStepModel(const Options& options, std::atomic<bool>& cancel) {
   }
   if (result.cancelled || cancel.load())
     return kExitCancelled;
-  DescribeMesh(result, report);
+  DescribeMesh(model, result, report);
 
   // 3. Written and reported.
   if (!options.outputs.empty()) {

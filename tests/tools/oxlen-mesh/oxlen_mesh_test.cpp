@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "default_model.h"
 #include "mesh_report.h"
 #include "mesh_writers.h"
+#include "model_pipeline.h"
 #include "options.h"
 #include "surface_deviation.h"
 #include "surface_normals.h"
@@ -186,6 +188,32 @@ TEST(OxlenMeshReport, JsonCarriesTheCountsTheEdgesAndTheVolumes) {
   EXPECT_EQ(json["outputs"][0], "part.glb");
   std::filesystem::remove(path);
   EXPECT_EQ(oxlen_mesh::EnclosedVolume(Tetrahedron()), 1.0 / 6.0);
+}
+
+}  // namespace
+
+namespace {
+
+// A face the triangulator refuses (a NURBS surface of order 1, not continuous) is left out and
+// reported; the faces around it are meshed.
+TEST(OxlenMeshPipeline, AFaceThatCannotBeMeshedIsReportedAndTheOthersAreMeshed) {
+  auto plane = std::make_shared<MCADUVPlane>(MCADFrame(), 0.0, 10.0, 0.0, 10.0);
+  const MCADFace good = MCADFaceBuilder(plane).OuterBoundary().Build();
+  auto steps = std::make_shared<MCADUVNurbsSurface>(
+      M3dNurbsSurface(1, 1, 1, 1, {0.0, 1.0}, {0.0, 1.0}, {{0.0, 0.0, 0.0}}));
+  const MCADFace bad = MCADFaceBuilder(steps).OuterBoundary().Build();
+  oxlen_mesh::MPipelineSettings settings;
+  settings.tolerance = 0.1;
+  settings.stitch = false;
+  oxlen_mesh::MPipelineProgress progress;
+  const std::atomic<bool> cancel{false};
+  const auto result = oxlen_mesh::RunPipeline({{&good, {1, 2, 3, 4}}, {&bad, {5, 6, 7, 8}}},
+                                              settings, progress, cancel);
+  ASSERT_EQ(result.failedFaces.size(), 1u);
+  EXPECT_EQ(result.failedFaces[0].first, 1u);
+  EXPECT_EQ(result.emptyFaces, 1u);
+  EXPECT_FALSE(result.mesh.triangles.empty());
+  EXPECT_EQ(progress.facesDone.load(), 2u);
 }
 
 }  // namespace
