@@ -33,6 +33,7 @@
 #include <Oxlen/Cad/Import.h>
 
 #include "bracket.h"
+#include "imported_faces.h"
 #include "model_pipeline.h"
 #include "step_writer.h"
 #include "test_models.h"
@@ -149,20 +150,13 @@ MPeerMesh InspectPeer(const MPeerModel& model) {
 }
 
 oxlen_mesh::MPipelineResult MeshOurs(const MPeerModel& model, std::size_t threads) {
-  oxlen_mesh::MPipelineSettings settings;
-  settings.tolerance = model.deflection;
+  oxlen_mesh::MPipelineSettings settings =
+      oxlen_mesh::PipelineSettings(model.ours, model.deflection);
   settings.threads = threads;
   settings.measureDeviation = false;  // measured outside the timing, as for the peer
-  double edgeTolerance = 0.0;
-  for (const auto& face : model.ours.faces)
-    edgeTolerance = std::max(edgeTolerance, face.tolerance);
-  settings.stitchTolerance = oxlen_mesh::StitchTolerance(model.deflection, edgeTolerance);
-  std::vector<oxlen_mesh::MModelFace> faces;
-  for (const auto& face : model.ours.faces)
-    faces.push_back({&face.face, face.finTags});
   oxlen_mesh::MPipelineProgress progress;
   const std::atomic<bool> cancel{false};
-  return oxlen_mesh::RunPipeline(faces, settings, progress, cancel);
+  return oxlen_mesh::RunPipeline(oxlen_mesh::PipelineFaces(model.ours), settings, progress, cancel);
 }
 
 void Ours(benchmark::State& state, const MPeerModel* model, std::size_t threads) {

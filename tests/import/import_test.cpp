@@ -35,7 +35,6 @@
 #include "face_checks.h"
 #include "import_shape.h"
 #include "step_file.h"
-#include "stitch/stitch_fixtures.h"
 #include "test_models.h"
 
 namespace {
@@ -181,36 +180,6 @@ TEST_P(ImportedModel, EveryFaceAgreesWithOpenCascadeAndMeshesWithinTheTolerance)
     ExpectAreaOfTheFace(mesh, tolerance);
     EXPECT_EQ(mesh.facingInward, 0u);
   }
-}
-
-// The faces of a model meshed one by one at 0.001 of its diagonal, their borders cleaned up, and
-// stitched along the fin tags the importer gave them: a closed model comes out as one closed,
-// consistently oriented surface, no vertex moved by more than the tolerance.
-// The two border polylines of one edge keep only the middles of their chords within the
-// tolerance of the edge; around tight bends they stray further apart than twice the tolerance.
-constexpr double kStitching = 4.0;
-
-TEST_P(ImportedModel, StitchesIntoOneClosedSurface) {
-  const MCadImport::MModel model = MCadImport::Import(WrittenModel(GetParam()));
-  const double tolerance = 0.001 * model.report.diagonal;
-  std::vector<MCadTriangulator::triangulation_result> meshes;
-  for (const auto& face : model.faces) {
-    meshes.push_back(MCadTriangulator::Triangulate(
-        face.face, face.finTags, tolerance, std::numeric_limits<double>::infinity(), 200000, {}));
-    geometry::preprocess_triangulated_surface(meshes.back(), false, 20.0 * tolerance,
-                                              0.1 * tolerance);
-  }
-  const stitch_testing::MStitchInput before = stitch_testing::Gather(meshes);
-  stitch_testing::MStitchInput after = before;
-  ASSERT_EQ(geometry::cad_stitch(after.surface, after.perTriangle, after.edges,
-                                 kStitching * tolerance, nullptr),
-            geometry::cad_stitch_return_code::success);
-  const auto report = geometry::check_stitched_surface(after.surface, after.perTriangle);
-  EXPECT_TRUE(report.valid());
-  EXPECT_EQ(report.boundary_edges, 0u);
-  EXPECT_EQ(report.non_manifold_edges, 0u);
-  EXPECT_EQ(report.inconsistently_oriented_edges, 0u);
-  EXPECT_LE(stitch_testing::LargestMove(before.surface, after.surface), kStitching * tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, ImportedModel,

@@ -11,6 +11,7 @@
 
 #include <Oxlen/Cad/Import.h>
 
+#include "imported_faces.h"
 #include "mesh_report.h"
 #include "mesh_writers.h"
 #include "model_pipeline.h"
@@ -43,17 +44,12 @@ double ResolveTolerance(const Options& options, double diagonal) {
 
 MPipelineSettings Settings(const Options& options, const MCadImport::MModel& model,
                            double tolerance) {
-  MPipelineSettings settings;
-  settings.tolerance = tolerance;
+  MPipelineSettings settings = PipelineSettings(model, tolerance);
   settings.maxEdgeLength = options.maxEdgeLength;
   settings.maxQuads = options.maxQuads;
   settings.threads = options.threads;
   settings.improve = options.improve;
   settings.stitch = options.stitch;
-  double edgeTolerance = 0.0;
-  for (const auto& face : model.faces)
-    edgeTolerance = std::max(edgeTolerance, face.tolerance);
-  settings.stitchTolerance = StitchTolerance(tolerance, edgeTolerance);
   return settings;
 }
 
@@ -129,9 +125,7 @@ int RunStepModel(const Options& options, std::atomic<bool>& cancel) {
   report.threads = settings.threads == 0 ? std::thread::hardware_concurrency() : settings.threads;
 
   // 2. Meshed, improved, stitched and checked.
-  std::vector<MModelFace> faces;
-  for (const auto& face : model.faces)
-    faces.push_back({&face.face, face.finTags});
+  const std::vector<MModelFace> faces = PipelineFaces(model);
   MPipelineProgress progress;
   progress.faceCount = faces.size();
   MPipelineResult result;

@@ -14,6 +14,7 @@
 #include <Oxlen/Cad/Import.h>
 
 #include "bracket.h"
+#include "imported_faces.h"
 #include "mesh_readers.h"
 #include "mesh_report.h"
 #include "mesh_writers.h"
@@ -48,19 +49,12 @@ fs::path WrittenModel(const std::string& name) {
 }
 
 oxlen_mesh::MPipelineResult Mesh(const MCadImport::MModel& model, std::size_t threads) {
-  oxlen_mesh::MPipelineSettings settings;
-  settings.tolerance = 0.001 * model.report.diagonal;
+  oxlen_mesh::MPipelineSettings settings =
+      oxlen_mesh::PipelineSettings(model, 0.001 * model.report.diagonal);
   settings.threads = threads;
-  double edgeTolerance = 0.0;
-  for (const auto& face : model.faces)
-    edgeTolerance = std::max(edgeTolerance, face.tolerance);
-  settings.stitchTolerance = oxlen_mesh::StitchTolerance(settings.tolerance, edgeTolerance);
-  std::vector<oxlen_mesh::MModelFace> faces;
-  for (const auto& face : model.faces)
-    faces.push_back({&face.face, face.finTags});
   oxlen_mesh::MPipelineProgress progress;
   const std::atomic<bool> cancel{false};
-  return oxlen_mesh::RunPipeline(faces, settings, progress, cancel);
+  return oxlen_mesh::RunPipeline(oxlen_mesh::PipelineFaces(model), settings, progress, cancel);
 }
 
 // How many triangles each face has.
