@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <set>
+#include <vector>
+
+#include <boost/container/flat_set.hpp>
 
 #include "Oxlen/Cad/Triangulation/geometry/MSegment.h"
 #include "Oxlen/Cad/Triangulation/geometry/distances.h"
@@ -66,13 +70,14 @@ class Reducer {
   // Boundary edges are the directed edges whose reverse belongs to no triangle; those that are
   // not loop segments (in either direction) lie on the quad's border and fix their ends.
   void FixQuadBorderVertices(const std::set<Edge>& segments) {
-    std::set<Edge> directed;
+    std::vector<Edge> directed;
     for (const Triangle& t : m_mesh.triangles)
       if (IsLive(t))
         for (int k = 0; k < 3; ++k)
-          directed.insert({t[k], t[(k + 1) % 3]});
+          directed.push_back({t[k], t[(k + 1) % 3]});
+    std::sort(directed.begin(), directed.end());
     for (const Edge& e : directed) {
-      if (directed.count({e.second, e.first}))
+      if (std::binary_search(directed.begin(), directed.end(), Edge(e.second, e.first)))
         continue;
       if (segments.count(e) || segments.count({e.second, e.first}))
         continue;
@@ -158,14 +163,11 @@ class Reducer {
   // the whole map.
   bool UpdateBorderEdges(std::size_t w, std::size_t v) {
     std::vector<std::pair<Edge, int>> touched;
-    std::set<int> tags;
-    for (const Edge& edge : m_borderEdgesAt[v]) {
-      const int tag = m_borderEdges.at(edge);
-      touched.emplace_back(edge, tag);
-      tags.insert(tag);
-    }
-    if (tags.size() >= 2)
-      return false;
+    for (const Edge& edge : m_borderEdgesAt[v])
+      touched.emplace_back(edge, m_borderEdges.at(edge));
+    for (const auto& [edge, tag] : touched)
+      if (tag != touched.front().second)
+        return false;
     for (const auto& [edge, tag] : touched) {
       m_borderEdges.erase(edge);
       Unindex(edge);
@@ -223,8 +225,10 @@ class Reducer {
   std::map<Edge, int>& m_borderEdges;
   const double m_distance;
   std::vector<bool> m_fixed;
-  std::vector<std::set<std::size_t>> m_triangles;  // live triangles per vertex
-  std::vector<std::set<Edge>> m_borderEdgesAt;     // tagged loop edges per vertex
+  // Live triangles per vertex and tagged loop edges per vertex, each in ascending order: a vertex
+  // holds a handful, so sorted vectors beat tree nodes.
+  std::vector<boost::container::flat_set<std::size_t>> m_triangles;
+  std::vector<boost::container::flat_set<Edge>> m_borderEdgesAt;
 };
 
 }  // namespace

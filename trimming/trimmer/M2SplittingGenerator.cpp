@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "cut_scorer.h"
 #include "trimming_helpers.h"
 
 using MTrimmer = MCadTriangulator::MTrimmer;
@@ -250,20 +252,28 @@ MTrimmer::MSplitting M2SplittingGenerator::SelectBestAmong(
     const std::vector<std::pair<int, std::int32_t>>& candidates,
     const trimming::detail::MLoopEdgeIndex* loopEdges, bool& found) {
   found = false;
-  MSplitting best;
+  // Candidates are scored without being built; only the best one is built at the end. A cut
+  // the scorer does not handle is built to get its score (or its exception).
+  trimming::detail::MCutScorer scorer(triangle, result);
+  std::size_t best = 0;
   MScore bestScore;
-  for (const auto& [k, p] : candidates) {
-    MSplitting candidate = Generate2Splitting(triangle, result, k, p, loopEdges);
-    const MScore score = Score(triangle, candidate);
-    if (!found || IsBetter(score, bestScore)) {
-      best = std::move(candidate);
-      bestScore = score;
+  for (std::size_t c = 0; c < candidates.size(); ++c) {
+    const auto& [k, p] = candidates[c];
+    std::optional<MScore> score = scorer.Score(k, p);
+    if (!score)
+      score = Score(triangle, Generate2Splitting(triangle, result, k, p, loopEdges));
+    if (!found || IsBetter(*score, bestScore)) {
+      best = c;
+      bestScore = *score;
     }
     found = true;
   }
-  if (found && static_cast<std::size_t>(bestScore.maxChildSegments) > triangle.segments.size())
+  if (!found)
+    return {};
+  if (static_cast<std::size_t>(bestScore.maxChildSegments) > triangle.segments.size())
     throw std::logic_error(
         "MTrimmer::M2SplittingGenerator::SelectBest : child triangle contains more segments than "
         "parent");
-  return best;
+  return Generate2Splitting(triangle, result, candidates[best].first, candidates[best].second,
+                            loopEdges);
 }

@@ -4,16 +4,17 @@
 #include <utility>
 #include <vector>
 
-#include "Oxlen/Export.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
+#include "Oxlen/Export.h"
 #include "loop_edge_index.h"
 
 /// Builds the 2-splittings of a triangle: the cut from one of its edge points p on edge k to the
 /// opposite corner, giving the children a = (t[k], p, t[k+2]) and b = (p, t[k+1], t[k+2]).
 ///
-/// Every candidate is built in full and scored; `SelectBest` prefers a cut that runs along a loop
-/// segment, then one that crosses the fewest segments (creates the fewest vertices), then the
-/// one that leaves the fewest segments in its busier child. Internal: not exported.
+/// Every candidate is scored (counted without being built, see MCutScorer); `SelectBest` prefers a
+/// cut that runs along a loop segment, then one that crosses the fewest segments (creates the
+/// fewest vertices), then the one that leaves the fewest segments in its busier child. Internal:
+/// not exported.
 class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M2SplittingGenerator {
  public:
   /// How good a candidate is.

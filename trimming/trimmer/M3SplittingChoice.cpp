@@ -1,12 +1,15 @@
 // Which inner point a 3-splitting is built at.
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <map>
-#include <set>
 #include <stdexcept>
 #include <utility>
 #include <vector>
+
+#include <boost/container/flat_set.hpp>
+#include <boost/container/small_vector.hpp>
+#include <boost/unordered/unordered_flat_map.hpp>
 
 #include "M3SplittingGenerator.h"
 #include "Oxlen/Cad/Triangulation/geometry/MSegment.h"
@@ -22,8 +25,11 @@ namespace {
 // The bound a candidate's count must be strictly below to be taken.
 constexpr long long kNoCandidate = 2147483647;
 
-// The segments of a triangle by vertex: positions in `segments`, under both ends.
-using MSegmentsByVertex = std::map<std::int32_t, std::vector<std::size_t>>;
+// The segments of a triangle by vertex: positions in `segments`, under both ends (a loop point
+// is the end of two segments, rarely more).
+using MSegmentsByVertex =
+    boost::unordered_flat_map<std::int32_t, boost::container::small_vector<std::size_t, 2>>;
+using MScores = boost::unordered_flat_map<std::int32_t, long long>;
 
 MSegmentsByVertex IndexSegmentsByVertex(const MTrimmer::MTriangleToTrim& triangle) {
   MSegmentsByVertex byVertex;
@@ -38,7 +44,7 @@ MSegmentsByVertex IndexSegmentsByVertex(const MTrimmer::MTriangleToTrim& triangl
 // edge toward its incoming edge, with the rank of each (0 for a vertex that was not swept).
 struct MAngularOrder {
   std::vector<std::int32_t> points;
-  std::map<std::int32_t, std::size_t> ranks;
+  boost::unordered_flat_map<std::int32_t, std::size_t> ranks;  // a repeated point: its last rank
 
   std::size_t RankOf(std::int32_t vertex) const {
     const auto found = ranks.find(vertex);
@@ -60,6 +66,7 @@ MAngularOrder SortAroundCorner(const MTrimmer::MTriangleToTrim& triangle, int k,
   std::stable_sort(order.points.begin(), order.points.end(), [&](std::int32_t x, std::int32_t y) {
     return dot(cross(VertexAt(result, x) - c, VertexAt(result, y) - c), n) > 0;
   });
+  order.ranks.reserve(order.points.size());
   for (std::size_t r = 0; r < order.points.size(); ++r)
     order.ranks[order.points[r]] = r;
   return order;
@@ -74,15 +81,16 @@ std::int32_t OtherEnd(const MTrimmer::MSegmentFromLoop& s, std::int32_t vertex) 
 // nearest point to the spoke lies short of P.
 void SweepAroundCorner(const MTrimmer::MTriangleToTrim& triangle, int k,
                        const MTrimmer::MTriangles& result, const MSegmentsByVertex& byVertex,
-                       std::map<std::int32_t, long long>& scores) {
+                       MScores& scores) {
   const MAngularOrder order = SortAroundCorner(triangle, k, result);
   const MTrimmer::MPoint& c = VertexAt(result, triangle.vertices[k]);
-  static const std::vector<std::size_t> kNone;
-  std::set<std::size_t> active;
+  static const MSegmentsByVertex::mapped_type kNone;
+  // Only the number of active segments the spoke crosses counts, not their order.
+  boost::container::flat_set<std::size_t> active;
   for (const std::int32_t p : order.points) {
     const std::size_t rank = order.RankOf(p);
     const auto incident = byVertex.find(p);
-    const std::vector<std::size_t>& segments =
+    const MSegmentsByVertex::mapped_type& segments =
         incident == byVertex.end() ? kNone : incident->second;
     for (const std::size_t s : segments)
       if (order.RankOf(OtherEnd(triangle.segments[s], p)) < rank)
@@ -121,13 +129,13 @@ MTrimmer::MSplitting BuildFewestVertexCandidate(const MTrimmer::MTriangleToTrim&
 
 MTrimmer::MSplitting BuildLeastCrossingCandidate(const MTrimmer::MTriangleToTrim& triangle,
                                                  const MTrimmer::MTriangles& result, bool& found) {
-  const std::map<std::int32_t, long long> scores =
+  const std::vector<std::pair<std::int32_t, long long>> scores =
       M3SplittingGenerator::ComputeCrossingScores(triangle, result);
   long long bestScore = kNoCandidate;
   std::int32_t chosen = 0;
   for (const std::int32_t i : triangle.innerPoints) {
-    const auto score = scores.find(i);
-    if (score == scores.end())
+    const auto score = std::lower_bound(scores.begin(), scores.end(), std::pair(i, LLONG_MIN));
+    if (score == scores.end() || score->first != i)
       throw std::out_of_range("invalid map<K, T> key");
     if (score->second < bestScore) {
       bestScore = score->second;
@@ -142,13 +150,15 @@ MTrimmer::MSplitting BuildLeastCrossingCandidate(const MTrimmer::MTriangleToTrim
 
 }  // namespace
 
-std::map<std::int32_t, long long> M3SplittingGenerator::ComputeCrossingScores(
+std::vector<std::pair<std::int32_t, long long>> M3SplittingGenerator::ComputeCrossingScores(
     const MTriangleToTrim& triangle, const MTriangles& result) {
   const MSegmentsByVertex byVertex = IndexSegmentsByVertex(triangle);
-  std::map<std::int32_t, long long> scores;
+  MScores scores;
   for (int k = 0; k < 3; ++k)
     SweepAroundCorner(triangle, k, result, byVertex, scores);
-  return scores;
+  std::vector<std::pair<std::int32_t, long long>> sorted(scores.begin(), scores.end());
+  std::sort(sorted.begin(), sorted.end());
+  return sorted;
 }
 
 MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToTrim& triangle,

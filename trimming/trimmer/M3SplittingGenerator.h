@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include <boost/container/static_vector.hpp>
 #include <boost/unordered/unordered_flat_map.hpp>
@@ -64,9 +65,10 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M3SplittingGener
                                        std::int32_t i, EInnerPointTie tie);
 
   /// The crossing score of every swept point (inner points and edge points): for each corner, the
-  /// number of T's segments that the spoke from that corner to the point crosses, summed.
-  static std::map<std::int32_t, long long> ComputeCrossingScores(const MTriangleToTrim& triangle,
-                                                                 const MTriangles& result);
+  /// number of T's segments that the spoke from that corner to the point crosses, summed. One
+  /// entry per point, sorted by point.
+  static std::vector<std::pair<std::int32_t, long long>> ComputeCrossingScores(
+      const MTriangleToTrim& triangle, const MTriangles& result);
 
   /// Distributes T's segments over the children of `splitting`: spokes become mesh edges,
   /// segments within one child go there, the others are cut at new vertices on the spokes.

@@ -115,8 +115,8 @@ TEST(ThreeSplitting, JoinsTheInnerPointWhoseSpokesCrossFewestSegments) {
   mesh.vertices = {MPoint(0, 0, 0), MPoint(10, 0, 0), MPoint(0, 10, 0), MPoint(1, 1, 0),
                    MPoint(3, 3, 0), MPoint(1, 6, 0),  MPoint(6, 1, 0),  MPoint(2, 7, 0)};
   const MTriangleToTrim t = Tri(0, 1, 2, {4, 7, 5, 3, 6}, {}, {{5, 6, 1}});  // Q, R, A, P, B
-  EXPECT_EQ(M3::ComputeCrossingScores(t, mesh),
-            (std::map<std::int32_t, long long>{{3, 0}, {4, 2}, {5, 0}, {6, 0}, {7, 1}}));
+  EXPECT_EQ(M3::ComputeCrossingScores(t, mesh), (std::vector<std::pair<std::int32_t, long long>>{
+                                                    {3, 0}, {4, 2}, {5, 0}, {6, 0}, {7, 1}}));
   EXPECT_EQ(M3::Generate3Splitting(t, mesh, found).children[0].vertices, Triangle({0, 1, 5}));
 }
 
