@@ -41,8 +41,10 @@ void ScorePoint(const Polyline& polyline, std::size_t b, std::size_t k, std::siz
   const point<double, 3>& here = polyline[k];
   const point<double, 3>& after = polyline[a];
   const double d = std::sqrt(geometry::detail::squared_distance_to_segment(here, before, after));
-  if (d > tolerance)
-    score = kKeep;
+  if (d > tolerance) {
+    score = kKeep;  // no sine exceeds it
+    return;
+  }
   if (d >= tolerance / 1000.0) {
     const double sine = Oxlen::Math::length(cross(Unit(before - here), Unit(here - after)));
     if (sine > score)
@@ -51,11 +53,15 @@ void ScorePoint(const Polyline& polyline, std::size_t b, std::size_t k, std::siz
 }
 
 // Score of point k with neighbours b and a over every polyline: -1 where all are nearly straight.
+// A score only grows, so once a polyline keeps the point the others need not be looked at.
 double ScoreOf(const std::vector<Polyline>& polylines, std::size_t b, std::size_t k, std::size_t a,
                double tolerance) {
   double score = -1.0;
-  for (const Polyline& polyline : polylines)
+  for (const Polyline& polyline : polylines) {
     ScorePoint(polyline, b, k, a, tolerance, score);
+    if (score == kKeep)
+      break;
+  }
   return score;
 }
 

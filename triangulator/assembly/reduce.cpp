@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <boost/container/flat_set.hpp>
+#include <boost/container/small_vector.hpp>
 
 #include "Oxlen/Cad/Triangulation/geometry/MSegment.h"
 #include "Oxlen/Cad/Triangulation/geometry/distances.h"
@@ -96,25 +97,26 @@ class Reducer {
   // around v's triangles (ascending triangle index, corners in order). Counting through a sorted
   // copy keeps the cost near-linear in v's triangles: a vertex that many splittings used as a
   // corner can hold thousands of them.
-  std::vector<std::size_t> Candidates(std::size_t v) const {
-    std::vector<std::size_t> met;
+  // The lists are scratch buffers kept across calls: this runs for every vertex in every pass.
+  const std::vector<std::size_t>& Candidates(std::size_t v) {
+    m_met.clear();
     for (std::size_t t : m_triangles[v])
       for (std::size_t x : m_mesh.triangles[t])
         if (x != v)
-          met.push_back(x);
-    std::vector<std::size_t> sorted = met;
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::size_t> result;
-    for (std::size_t x : met) {
-      const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), x);
+          m_met.push_back(x);
+    m_sorted.assign(m_met.begin(), m_met.end());
+    std::sort(m_sorted.begin(), m_sorted.end());
+    m_candidates.clear();
+    for (std::size_t x : m_met) {
+      const auto [first, last] = std::equal_range(m_sorted.begin(), m_sorted.end(), x);
       if (last - first == 1)
-        result.push_back(x);
+        m_candidates.push_back(x);
     }
-    return result;
+    return m_candidates;
   }
 
   bool TryCollapse(std::size_t v) {
-    const std::vector<std::size_t> candidates = Candidates(v);
+    const std::vector<std::size_t>& candidates = Candidates(v);
     for (std::size_t w : candidates) {
       if (CanCollapse(v, w, candidates) && UpdateBorderEdges(w, v)) {
         Collapse(v, w);
@@ -162,7 +164,7 @@ class Reducer {
   // edges at a vertex are found through the index, so a collapse costs the edges it touches, not
   // the whole map.
   bool UpdateBorderEdges(std::size_t w, std::size_t v) {
-    std::vector<std::pair<Edge, int>> touched;
+    boost::container::small_vector<std::pair<Edge, int>, 4> touched;
     for (const Edge& edge : m_borderEdgesAt[v])
       touched.emplace_back(edge, m_borderEdges.at(edge));
     for (const auto& [edge, tag] : touched)
@@ -229,6 +231,7 @@ class Reducer {
   // holds a handful, so sorted vectors beat tree nodes.
   std::vector<boost::container::flat_set<std::size_t>> m_triangles;
   std::vector<boost::container::flat_set<Edge>> m_borderEdgesAt;
+  std::vector<std::size_t> m_met, m_sorted, m_candidates;  // scratch of Candidates
 };
 
 }  // namespace

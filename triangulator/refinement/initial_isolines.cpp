@@ -35,24 +35,57 @@ bool IsAnalytic(const MCADUVSurface& surface) {
          dynamic_cast<const MCADUVPlane*>(&surface) != nullptr;
 }
 
+// The surface points at every (u, v) of the isolines, indexed [iu][iv]: both reductions decimate
+// against these points, so each is evaluated once.
+using PointTable = std::vector<std::vector<point<double, 3>>>;
+
+PointTable EvaluateIsolinePoints(const MCadTriangulator::MAnalyticalSurface& surface,
+                                 const MCadTriangulator::MSurfaceIsolines& isolines) {
+  PointTable table(isolines.u.size());
+  for (std::size_t iu = 0; iu < isolines.u.size(); ++iu) {
+    table[iu].reserve(isolines.v.size());
+    for (const double v : isolines.v)
+      table[iu].push_back(surface.Evaluate(point<double, 2>(isolines.u[iu], v)));
+  }
+  return table;
+}
+
 // Decimates the isolines of one axis against polylines of surface points along that axis, one
-// polyline per isoline of the other axis.
-void ReduceAxis(const MCadTriangulator::MAnalyticalSurface& surface, std::vector<double>& axis,
-                const std::vector<double>& other, bool axisIsU, double tolerance) {
-  if (axis.size() < 3 || other.empty())
+// polyline per isoline of the other axis. `rows` lists the indices into the table of the axis's
+// isolines, `columns` those of the other axis's isolines; the indices of the isolines kept are
+// left in `rows`.
+void ReduceAxis(const PointTable& table, std::vector<double>& axis, std::vector<std::size_t>& rows,
+                const std::vector<std::size_t>& columns, bool axisIsU, double tolerance) {
+  if (axis.size() < 3 || columns.empty())
     return;
   std::vector<std::vector<point<double, 3>>> polylines;
-  polylines.reserve(other.size());
-  for (const double w : other) {
+  polylines.reserve(columns.size());
+  for (const std::size_t column : columns) {
     std::vector<point<double, 3>> polyline;
-    polyline.reserve(axis.size());
-    for (const double t : axis)
-      polyline.push_back(
-          surface.Evaluate(axisIsU ? point<double, 2>(t, w) : point<double, 2>(w, t)));
+    polyline.reserve(rows.size());
+    for (const std::size_t row : rows)
+      polyline.push_back(axisIsU ? table[row][column] : table[column][row]);
     polylines.push_back(std::move(polyline));
   }
+  const std::vector<double> before = axis;
   MCadTriangulator::MQuadrangulatedSurface::DecimateParameters(axis, std::move(polylines),
                                                                tolerance);
+  // The kept values are a subsequence of the distinct values before.
+  std::vector<std::size_t> kept;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < before.size() && k < axis.size(); ++i)
+    if (before[i] == axis[k]) {
+      kept.push_back(rows[i]);
+      ++k;
+    }
+  rows = std::move(kept);
+}
+
+std::vector<std::size_t> AllIndices(std::size_t count) {
+  std::vector<std::size_t> indices(count);
+  for (std::size_t i = 0; i < count; ++i)
+    indices[i] = i;
+  return indices;
 }
 
 }  // namespace
@@ -69,7 +102,13 @@ void MInternal::ReduceFreeFormIsolines(const MAnalyticalSurface& surface,
                                        MSurfaceIsolines& isolines, double tolerance) {
   if (IsAnalytic(surface.GetSurface()))
     return;
+  if ((isolines.u.size() < 3 || isolines.v.empty()) &&
+      (isolines.v.size() < 3 || isolines.u.empty()))
+    return;
   // U first; the V polylines then run over the reduced U isolines.
-  ReduceAxis(surface, isolines.u, isolines.v, true, tolerance);
-  ReduceAxis(surface, isolines.v, isolines.u, false, tolerance);
+  const PointTable table = EvaluateIsolinePoints(surface, isolines);
+  std::vector<std::size_t> rowsU = AllIndices(isolines.u.size());
+  std::vector<std::size_t> rowsV = AllIndices(isolines.v.size());
+  ReduceAxis(table, isolines.u, rowsU, rowsV, true, tolerance);
+  ReduceAxis(table, isolines.v, rowsV, rowsU, false, tolerance);
 }

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <boost/unordered/unordered_flat_map.hpp>
+
 #include "cut_scorer.h"
 #include "trimming_helpers.h"
 
@@ -17,12 +19,17 @@ using trimming::detail::VertexAt;
 
 namespace {
 
+// The child each inner point went to.
+using MInnerChildren = boost::unordered_flat_map<std::int32_t, int>;
+
 // The vertices held by the two children of a splitting as corners or edge points, for the
 // child of a segment end in logarithmic time.
 class MChildLookup {
  public:
-  MChildLookup(const MTrimmer::MSplitting& splitting, const MTrimmer::MTriangles& result)
-      : m_splitting(splitting), m_result(result) {
+  // `innerChild` holds the child already chosen for each inner point by the same distance rule.
+  MChildLookup(const MTrimmer::MSplitting& splitting, const MTrimmer::MTriangles& result,
+               const MInnerChildren& innerChild)
+      : m_splitting(splitting), m_result(result), m_innerChild(innerChild) {
     for (int c = 0; c < 2; ++c) {
       for (const auto& list : splitting.children[c].edgePoints)
         m_edgePoints[c].insert(m_edgePoints[c].end(), list.begin(), list.end());
@@ -38,6 +45,8 @@ class MChildLookup {
           std::binary_search(m_edgePoints[c].begin(), m_edgePoints[c].end(), vertex))
         return c;
     }
+    if (const auto known = m_innerChild.find(vertex); known != m_innerChild.end())
+      return known->second;
     const MTrimmer::MPoint& position = VertexAt(m_result, vertex);
     const double toA =
         trimming::detail::SquaredDistanceToTriangle(position, m_splitting.children[0], m_result);
@@ -49,6 +58,7 @@ class MChildLookup {
  private:
   const MTrimmer::MSplitting& m_splitting;
   const MTrimmer::MTriangles& m_result;
+  const MInnerChildren& m_innerChild;
   std::vector<std::int32_t> m_edgePoints[2];
 };
 
@@ -76,16 +86,20 @@ void SplitLoopEdgeAlongDividedEdge(std::int32_t start, std::int32_t end, std::in
   splitting.removedSegments.push_back(s);
 }
 
-// Gives each inner point to a unless b is strictly nearer or as near.
+// Gives each inner point to a unless b is strictly nearer or as near; records the choice.
 void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
-                           const MTrimmer::MTriangles& result, MTrimmer::MSplitting& splitting) {
+                           const MTrimmer::MTriangles& result, MTrimmer::MSplitting& splitting,
+                           MInnerChildren& innerChild) {
+  innerChild.reserve(triangle.innerPoints.size());
   for (const std::int32_t q : triangle.innerPoints) {
     const MTrimmer::MPoint& position = VertexAt(result, q);
     const double toA =
         trimming::detail::SquaredDistanceToTriangle(position, splitting.children[0], result);
     const double toB =
         trimming::detail::SquaredDistanceToTriangle(position, splitting.children[1], result);
-    splitting.children[toB > toA ? 0 : 1].innerPoints.push_back(q);
+    const int child = toB > toA ? 0 : 1;
+    splitting.children[child].innerPoints.push_back(q);
+    innerChild.try_emplace(q, child);
   }
 }
 
@@ -93,9 +107,9 @@ void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
 // the new edge, or cuts it where it crosses the new edge (e1, e2).
 void DistributeSegments(const MTrimmer::MTriangleToTrim& triangle,
                         const MTrimmer::MTriangles& result, std::int32_t e1, std::int32_t e2,
-                        MTrimmer::MSplitting& splitting) {
+                        const MInnerChildren& innerChild, MTrimmer::MSplitting& splitting) {
   auto& children = splitting.children;
-  const MChildLookup lookup(splitting, result);
+  const MChildLookup lookup(splitting, result, innerChild);
   for (const MTrimmer::MSegmentFromLoop& s : triangle.segments) {
     if ((s.first == e1 && s.second == e2) || (s.first == e2 && s.second == e1)) {
       splitting.addedSegments.push_back(s);
@@ -162,9 +176,10 @@ MTrimmer::MSplitting M2SplittingGenerator::Generate2Splitting(
   const auto [e1, e2] = FindCommonEdge(splitting.children[0], splitting.children[1]);
 
   SplitLoopEdgeAlongDividedEdge(start, end, p, result, loopEdges, splitting);
-  DistributeInnerPoints(triangle, result, splitting);
+  MInnerChildren innerChild;
+  DistributeInnerPoints(triangle, result, splitting, innerChild);
   Generate2Splitting_DistributeEdgePointsBetweenParts(triangle, p, splitting);
-  DistributeSegments(triangle, result, e1, e2, splitting);
+  DistributeSegments(triangle, result, e1, e2, innerChild, splitting);
   return splitting;
 }
 
