@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -9,7 +10,6 @@
 #include <string>
 
 #include <boost/container/small_vector.hpp>
-#include <boost/container_hash/hash.hpp>
 #include <boost/unordered/unordered_flat_map.hpp>
 
 #include "Oxlen/Math/overflow_safe_length.h"
@@ -54,6 +54,10 @@ class AxisCells {
         ++m_e0;
       m_e0 = std::min(m_e0 + 1, 1023);
     }
+    // Level 0 divides by 2^e0 as a product with 2^-e0 when that is a normal number: both are the
+    // correctly rounded value, so the cells are the same, at a fraction of the cost.
+    if (m_e0 >= -1023 && m_e0 <= 1022)
+      m_levelZeroScale = std::ldexp(1.0, -m_e0);
   }
 
   int Level(double v) const {
@@ -63,7 +67,9 @@ class AxisCells {
   }
 
   std::int64_t Cell(double v, int level) const {
-    const double scaled = std::floor(std::ldexp(v, -(m_e0 + level)));
+    const double scaled =
+        std::floor(level == 0 && m_levelZeroScale != 0.0 ? v * m_levelZeroScale
+                                                         : std::ldexp(v, -(m_e0 + level)));
     // Cell numbers are below 2^52 by construction; the clamp only guards the conversion.
     return static_cast<std::int64_t>(std::clamp(scaled, -kCellBound, kCellBound));
   }
@@ -72,6 +78,7 @@ class AxisCells {
   static constexpr int kLevelBits = 50;
   static constexpr double kCellBound = 4611686018427387904.0;  // 2^62
   int m_e0 = 0;
+  double m_levelZeroScale = 0.0;  // 2^-e0, or 0 when that is not a normal number
 };
 
 struct CellKey {
@@ -80,16 +87,33 @@ struct CellKey {
   bool operator==(const CellKey&) const = default;
 };
 
+// A cheap combination of the fields; the map mixes the bits of the result itself.
 struct CellKeyHash {
   std::size_t operator()(const CellKey& key) const {
-    std::size_t seed = 0;
-    for (int i = 0; i < 3; ++i) {
-      boost::hash_combine(seed, key.cell[i]);
-      boost::hash_combine(seed, key.level[i]);
-    }
-    return seed;
+    const auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v); };
+    const std::uint64_t levels = static_cast<std::uint64_t>(static_cast<std::uint32_t>(
+                                     key.level[0] ^ (key.level[1] << 10) ^ (key.level[2] << 20)))
+                                 << 1;
+    return static_cast<std::size_t>(u(key.cell[0]) * 0x9E3779B97F4A7C15ULL +
+                                    u(key.cell[1]) * 0xC2B2AE3D27D4EB4FULL +
+                                    u(key.cell[2]) * 0x165667B19E3779F9ULL + levels);
   }
 };
+
+// The neighbouring doubles towards -infinity and +infinity (std::nextafter for these directions,
+// without the library call): NaN and the infinity in that direction stay as they are.
+double NextDown(double x) {
+  if (std::isnan(x) || x == -std::numeric_limits<double>::infinity())
+    return x;
+  if (x == 0.0)
+    return -std::numeric_limits<double>::denorm_min();
+  const auto bits = std::bit_cast<std::uint64_t>(x);
+  return std::bit_cast<double>(x > 0.0 ? bits - 1 : bits + 1);
+}
+
+double NextUp(double x) {
+  return -NextDown(-x);
+}
 
 struct AxisCandidate {
   std::int32_t level;
@@ -155,19 +179,20 @@ class RepresentativeGrid {
   // cost a lookup.
   AxisCandidates CandidatesAlong(double x) const {
     constexpr double kMax = std::numeric_limits<double>::max();
-    constexpr double kInf = std::numeric_limits<double>::infinity();
     const double w = m_tolerance * (1.0 + 0x1p-20) + std::abs(x) * 0x1p-50 +
                      std::numeric_limits<double>::denorm_min();
-    const double lo = std::max(std::nextafter(x - w, -kInf), -kMax);
-    const double hi = std::min(std::nextafter(x + w, kInf), kMax);
+    const double lo = std::max(NextDown(x - w), -kMax);
+    const double hi = std::min(NextUp(x + w), kMax);
     const int levelLo = m_axis.Level(lo);
     const int levelHi = m_axis.Level(hi);
     const int minLevel = (lo <= 0.0 && hi >= 0.0) ? 0 : std::min(levelLo, levelHi);
     const int maxLevel = std::max(levelLo, levelHi);
     AxisCandidates result;
-    for (int level = minLevel; level <= maxLevel; ++level)
-      for (std::int64_t c = m_axis.Cell(lo, level); c <= m_axis.Cell(hi, level); ++c)
+    for (int level = minLevel; level <= maxLevel; ++level) {
+      const std::int64_t last = m_axis.Cell(hi, level);
+      for (std::int64_t c = m_axis.Cell(lo, level); c <= last; ++c)
         result.push_back({level, c});
+    }
     return result;
   }
 
