@@ -54,20 +54,27 @@ Box MCadTriangulator::MPointToQuadProjector::MBoundingBoxCalculator::operator()(
 
 MCadTriangulator::MPointToQuadProjector::MPointToQuadProjector(const MQuads& grid, double tolerance)
     : grid_(grid), tree_(std::make_unique<MTree>()) {
-  // A single-slot arena keeps the whole build, the tree's parallel loops included, on this
-  // thread and apart from any parallel work the caller takes part in.
-  tbb::task_arena arena(1, 1, tbb::task_arena::priority::normal);
-  arena.execute([&] {
+  const int quadsU = grid.GetQuadsCount(MQuads::EAxis::U);
+  const int quadsV = grid.GetQuadsCount(MQuads::EAxis::V);
+  const std::size_t count = static_cast<std::size_t>(quadsU) * static_cast<std::size_t>(quadsV);
+  const auto build = [&] {
     std::vector<MQuadIndex> quads;
-    const int quadsU = grid.GetQuadsCount(MQuads::EAxis::U);
-    const int quadsV = grid.GetQuadsCount(MQuads::EAxis::V);
-    quads.reserve(static_cast<std::size_t>(quadsU) * static_cast<std::size_t>(quadsV));
+    quads.reserve(count);
     for (int u = 0; u < quadsU; ++u)
       for (int v = 0; v < quadsV; ++v)
         quads.emplace_back(u, v);
     tree_->BuildTree(std::move(quads), Accessor(MBoundingBoxCalculator(grid, tolerance)),
-                      QuadTree::TreeParams{kLeafSize});
-  });
+                     QuadTree::TreeParams{kLeafSize});
+  };
+  // A small grid's tree is built on this thread without tasks. A larger one is built in a
+  // single-slot arena, which keeps the whole build, the tree's parallel loops included, on this
+  // thread and apart from any parallel work the caller takes part in.
+  if (count < QuadTree::parallelThreshold) {
+    build();
+    return;
+  }
+  tbb::task_arena arena(1, 1, tbb::task_arena::priority::normal);
+  arena.execute(build);
   arena.terminate();
 }
 

@@ -1,6 +1,7 @@
 // Reading and mapping the test models, and meshing their faces one after the other, per model:
 // the time per face of the import (and of the mapping alone, the file already read) and of the
-// triangulation at 0.001 of the model's diagonal.
+// triangulation at 0.001 of the model's diagonal, with the time per face of each stage of the
+// triangulation in microseconds.
 
 #include <benchmark/benchmark.h>
 
@@ -51,15 +52,29 @@ void Triangulate(benchmark::State& state, const fs::path& file) {
   const MCadImport::MModel model = MCadImport::Import(file);
   const double tolerance = 0.001 * model.report.diagonal;
   std::size_t triangles = 0;
+  MCadTriangulator::MStatistics sum;
   for (auto _ : state) {
     triangles = 0;
     for (const auto& face : model.faces) {
-      const auto mesh = MCadTriangulator::Triangulate(
-          face.face, face.finTags, tolerance, std::numeric_limits<double>::infinity(), 200000, {});
+      MCadTriangulator::MStatistics stats;
+      const auto mesh = MCadTriangulator::Triangulate(face.face, face.finTags, tolerance,
+                                                      std::numeric_limits<double>::infinity(),
+                                                      200000, {}, &stats);
       triangles += mesh.triangles.size();
+      sum.initialGridSeconds += stats.initialGridSeconds;
+      sum.refinementSeconds += stats.refinementSeconds;
+      sum.assemblySeconds += stats.assemblySeconds;
+      sum.mergeSeconds += stats.mergeSeconds;
     }
     benchmark::DoNotOptimize(triangles);
   }
+  // The stages in microseconds per face.
+  const double calls =
+      static_cast<double>(state.iterations()) * static_cast<double>(model.faces.size());
+  state.counters["grid_us"] = 1e6 * sum.initialGridSeconds / calls;
+  state.counters["refine_us"] = 1e6 * sum.refinementSeconds / calls;
+  state.counters["assembly_us"] = 1e6 * sum.assemblySeconds / calls;
+  state.counters["merge_us"] = 1e6 * sum.mergeSeconds / calls;
   state.counters["faces"] = static_cast<double>(model.faces.size());
   state.counters["triangles"] = static_cast<double>(triangles);
   state.counters["per_face"] = benchmark::Counter(

@@ -106,8 +106,10 @@ class M3DObjectTree {
 
   /// Replaces the tree's contents by a tree over `newObjects`.
   ///
-  /// Runs as one task of the calling thread's current task arena: moves the accessor and the
-  /// objects in, computes all object boxes in parallel and constructs the nodes. After the call
+  /// A tree built serially (fewer than `parallelThreshold` objects, or `Serial`) is built on the
+  /// calling thread without tasks. A larger one is built as one task of the calling thread's
+  /// current task arena: moves the accessor and the objects in, computes all object boxes in
+  /// parallel and constructs the nodes. Both give the same tree. After the call
   /// the object vector is permuted so that every node's objects are contiguous.
   /// @param[in] newObjects the objects; moved from only when the build starts.
   /// @param[in] newAccessor maps an object to its box; kept by the tree.
@@ -120,6 +122,19 @@ class M3DObjectTree {
   void BuildTree(Container&& newObjects, Accessor newAccessor, const TreeParams& params,
                  EConstruction construction = EConstruction::Automatic) {
     CheckObjectCount(newObjects.size());
+    if (IsSerial(construction, newObjects.size())) {
+      // A small tree is built on this thread without the scheduler: the same boxes and nodes,
+      // without the cost of tasks for a handful of objects.
+      try {
+        objects = std::move(newObjects);
+        accessor = std::move(newAccessor);
+        _Construct(params, ComputeBoundingBoxesSerially(), construction);
+      } catch (...) {
+        Reset();
+        throw;
+      }
+      return;
+    }
     try {
       tbb::parallel_for(
           tbb::blocked_range<std::size_t>(0, 1),
@@ -152,6 +167,23 @@ class M3DObjectTree {
     return {boxes, std::move(buffer)};
   }
 
+  /// `ComputeBoundingBoxes` in a plain loop on this thread.
+  std::pair<Box*, BoxBuffer> ComputeBoundingBoxesSerially() const {
+    const std::size_t n = objects.size();
+    const std::size_t capacity = std::max<std::size_t>(n, 1);
+    BoxBuffer buffer(std::allocator<Box>().allocate(capacity), BoxBufferDeleter{capacity});
+    Box* boxes = buffer.get();
+    for (std::size_t i = 0; i < n; ++i)
+      std::construct_at(boxes + i, accessor(objects[i]));
+    return {boxes, std::move(buffer)};
+  }
+
+  /// Whether a build of `n` objects constructs its nodes serially.
+  static bool IsSerial(EConstruction construction, std::size_t n) {
+    return construction == EConstruction::Serial ||
+           (construction == EConstruction::Automatic && n < parallelThreshold);
+  }
+
   /// Builds the nodes over the current objects, whose boxes are given (box i belongs to object
   /// i; objects and boxes are permuted together). Discards the previous nodes first and frees
   /// the boxes at the end.
@@ -164,8 +196,7 @@ class M3DObjectTree {
     nodes.reset();
     root = Node{};
     maxDepth = std::numeric_limits<std::size_t>::max();
-    const bool serial = construction == EConstruction::Serial ||
-                        (construction == EConstruction::Automatic && n < parallelThreshold);
+    const bool serial = IsSerial(construction, n);
     const auto count = static_cast<std::uint32_t>(n);
     if (serial)
       ConstructSerially(boxes.first, count, params.leafSize);
