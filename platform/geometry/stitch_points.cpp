@@ -214,16 +214,47 @@ void Validate(const triangle_surface& surface, double tolerance) {
                                     std::to_string(n));
 }
 
+// The bits of a position, for finding exact copies of a vertex.
+struct PositionBits {
+  std::array<std::uint64_t, 3> bits;
+  bool operator==(const PositionBits&) const = default;
+};
+
+struct PositionBitsHash {
+  std::size_t operator()(const PositionBits& key) const {
+    return static_cast<std::size_t>(key.bits[0] * 0x9E3779B97F4A7C15ULL +
+                                    key.bits[1] * 0xC2B2AE3D27D4EB4FULL +
+                                    key.bits[2] * 0x165667B19E3779F9ULL);
+  }
+};
+
+PositionBits BitsOf(const Point& p) {
+  return {{std::bit_cast<std::uint64_t>(p[0]), std::bit_cast<std::uint64_t>(p[1]),
+           std::bit_cast<std::uint64_t>(p[2])}};
+}
+
 // For every vertex the representative it joins (itself for a representative).
+//
+// A vertex at exactly the position of an earlier one joins that one's representative without a
+// search: the earlier vertex joined the lowest representative within the tolerance of this
+// position, or became it, and every representative made since has a higher index. Meshes put
+// together from pieces repeat most of their vertices this way.
 std::vector<std::size_t> ClusterVertices(const std::vector<Point>& vertices, double tolerance) {
   const std::size_t n = vertices.size();
   std::vector<std::size_t> representative(n);
   RepresentativeGrid grid(tolerance, n);
+  boost::unordered_flat_map<PositionBits, std::size_t, PositionBitsHash> firstAt;
+  firstAt.reserve(n);
   for (std::size_t v = 0; v < n; ++v) {
     const Point& p = vertices[v];
     representative[v] = v;
     if (!Oxlen::Math::is_finite(p))
       continue;  // never joins, is never joined
+    const auto [first, isFirst] = firstAt.try_emplace(BitsOf(p), v);
+    if (!isFirst) {
+      representative[v] = representative[first->second];
+      continue;
+    }
     const std::size_t r = grid.FindLowest(p, vertices);
     if (r != kNone)
       representative[v] = r;
