@@ -1,6 +1,6 @@
 // Appending one quad's local mesh to the face mesh.
 #include <limits>
-#include <unordered_map>
+#include <vector>
 
 #include "triangulator/MInternal.h"
 
@@ -12,19 +12,22 @@ class VertexMapper {
  public:
   VertexMapper(std::vector<Oxlen::Math::point<double, 3>>& faceVertices,
                const std::vector<Oxlen::Math::point<double, 3>>& localVertices)
-      : m_face(faceVertices), m_local(localVertices) {}
+      : m_face(faceVertices), m_local(localVertices), m_map(localVertices.size(), kUnmapped) {}
 
   std::size_t operator()(std::size_t local) {
-    const auto [it, inserted] = m_map.try_emplace(local, m_face.size());
-    if (inserted)
+    std::size_t& mapped = m_map.at(local);
+    if (mapped == kUnmapped) {
+      mapped = m_face.size();
       m_face.push_back(m_local[local]);
-    return it->second;
+    }
+    return mapped;
   }
 
  private:
+  static constexpr std::size_t kUnmapped = std::numeric_limits<std::size_t>::max();
   std::vector<Oxlen::Math::point<double, 3>>& m_face;
   const std::vector<Oxlen::Math::point<double, 3>>& m_local;
-  std::unordered_map<std::size_t, std::size_t> m_map;
+  std::vector<std::size_t> m_map;  // face index per local vertex, kUnmapped until met
 };
 
 }  // namespace

@@ -1,4 +1,5 @@
 // One quad of the grid as a local mesh, appended to the face mesh.
+#include <array>
 #include <limits>
 #include <unordered_map>
 
@@ -63,11 +64,20 @@ void MCadTriangulator::MInternal::TriangulateQuad(triangulation_result& faceMesh
   if (info.parts.empty() && info.innerLoops.empty()) {
     if (!firstVertexInside)
       return;
-    // An untouched inner quad: its four corners, split along the diagonal from corner 1 to 3.
-    Oxlen::Geometry::triangle_surface local;
-    local.vertices.assign(info.corners.begin(), info.corners.end());
-    local.triangles = {{0, 1, 3}, {3, 1, 2}};
-    AppendTriangles(faceMesh, local, {}, reversed);
+    // An untouched inner quad: its four corners, split along the diagonal from corner 1 to 3,
+    // appended as AppendTriangles would append that local mesh (corners in the order the
+    // triangles first meet them: 0, 1, 3, 2).
+    const std::size_t base = faceMesh.vertices.size();
+    for (const int corner : {0, 1, 3, 2})
+      faceMesh.vertices.push_back(info.corners[static_cast<std::size_t>(corner)]);
+    std::array<std::size_t, 3> first{base, base + 1, base + 2};
+    std::array<std::size_t, 3> second{base + 2, base + 1, base + 3};
+    if (reversed) {
+      std::swap(first[0], first[2]);
+      std::swap(second[0], second[2]);
+    }
+    faceMesh.triangles.push_back(first);
+    faceMesh.triangles.push_back(second);
     return;
   }
   const MTrimmer::MTriangles trimmed = MTrimmer::TrimQuad(info);
