@@ -1,0 +1,84 @@
+// The 2-splitting scores counted without building the cuts, against the cuts built in full.
+#include "cut_scorer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "M2SplittingGenerator.h"
+
+namespace {
+
+using MTrimmer = MCadTriangulator::MTrimmer;
+using MPoint = MTrimmer::MPoint;
+using M2 = MTrimmer::M2SplittingGenerator;
+
+double Uniform(std::mt19937& rng) {
+  return std::uniform_real_distribution<double>(0.0, 1.0)(rng);
+}
+
+// A triangle (0, 0), (4, 0), (0, 4) with a few points on every edge (ordered from the edge's
+// start) and inside (slightly off its plane, as on a curved quad), and segments between random
+// points, corners included, some of them along a possible cut.
+void RandomTriangle(std::mt19937& rng, MTrimmer::MTriangleToTrim& triangle,
+                    MTrimmer::MTriangles& mesh) {
+  const MPoint corners[3] = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
+  mesh = {};
+  mesh.vertices.assign(corners, corners + 3);
+  triangle = {{0, 1, 2}, {}, {}, {}};
+  std::vector<std::int32_t> all{0, 1, 2};
+  const auto add = [&](const MPoint& p) {
+    mesh.vertices.push_back(p);
+    all.push_back(static_cast<std::int32_t>(mesh.vertices.size() - 1));
+    return all.back();
+  };
+  for (int e = 0; e < 3; ++e) {
+    std::vector<double> at(rng() % 5);
+    for (double& t : at)
+      t = 0.05 + 0.9 * Uniform(rng);
+    std::sort(at.begin(), at.end());
+    for (const double t : at)
+      triangle.edgePoints[e].push_back(add(corners[e] + t * (corners[(e + 1) % 3] - corners[e])));
+  }
+  for (int n = static_cast<int>(rng() % 7); n > 0; --n) {
+    const double a = Uniform(rng), b = Uniform(rng) * (1.0 - a);
+    triangle.innerPoints.push_back(add(MPoint(4 * a, 4 * b, 0.2 * (Uniform(rng) - 0.5))));
+  }
+  for (int n = static_cast<int>(rng() % 9); n > 0; --n) {
+    const std::int32_t from = all[rng() % all.size()];
+    const std::int32_t to = rng() % 4 == 0 ? 2 : all[rng() % all.size()];
+    if (from != to)
+      triangle.segments.emplace_back(from, to, static_cast<int>(rng() % 3));
+  }
+}
+
+TEST(CutScorer, CountsWhatTheBuiltCutHoldsForEveryCandidateOfRandomTriangles) {
+  std::mt19937 rng(2024);
+  int compared = 0;
+  for (int round = 0; round < 2000; ++round) {
+    MTrimmer::MTriangleToTrim triangle;
+    MTrimmer::MTriangles mesh;
+    RandomTriangle(rng, triangle, mesh);
+    trimming::detail::MCutScorer scorer(triangle, mesh);
+    for (int k = 0; k < 3; ++k) {
+      for (const std::int32_t p : triangle.edgePoints[k]) {
+        const M2::MScore expected =
+            M2::Score(triangle, M2::Generate2Splitting(triangle, mesh, k, p));
+        const std::optional<M2::MScore> counted = scorer.Score(k, p);
+        ASSERT_TRUE(counted.has_value());
+        EXPECT_EQ(counted->newEdgeIsSegment, expected.newEdgeIsSegment);
+        EXPECT_EQ(counted->newVertexCount, expected.newVertexCount);
+        EXPECT_EQ(counted->maxChildSegments, expected.maxChildSegments);
+        ++compared;
+      }
+      // A point that is not on the edge, or a corner, is left to the full build.
+      EXPECT_FALSE(scorer.Score(k, triangle.vertices[k]).has_value());
+      EXPECT_FALSE(scorer.Score(k, 999).has_value());
+    }
+  }
+  EXPECT_GT(compared, 5000);
+}
+
+}  // namespace
