@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include <boost/container/small_vector.hpp>
+
 #include "M2SplittingGenerator.h"
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
 
@@ -53,9 +55,10 @@ class MCutScorer {
 
   const MTrimmer::MTriangleToTrim& m_triangle;
   const MTrimmer::MTriangles& m_result;
-  std::vector<MPlace> m_places;                                    // sorted by vertex
-  std::vector<std::pair<MPlaceRange, MPlaceRange>> m_segmentEnds;  // per segment
-  std::vector<signed char> m_innerChild;  // per inner point, -1 until computed for the cut
+  // Held in place for the few dozen points a triangle usually carries.
+  boost::container::small_vector<MPlace, 32> m_places;  // sorted by vertex
+  boost::container::small_vector<std::pair<MPlaceRange, MPlaceRange>, 32> m_segmentEnds;
+  boost::container::small_vector<signed char, 32> m_innerChild;  // -1 until computed for a cut
 
   // The cut being scored: its edge, the position of p on it, and the two children.
   int m_edge = 0;

@@ -33,7 +33,8 @@ void MLoopEdgeIndex::Remove(const MSegmentFromLoop& segment) {
   const auto found = m_byEnds.find(KeyOf(segment.first, segment.second));
   if (found == m_byEnds.end())
     return;
-  std::erase(found->second, segment);
+  auto& list = found->second;
+  list.erase(std::remove(list.begin(), list.end(), segment), list.end());
   if (found->second.empty())
     m_byEnds.erase(found);
 }

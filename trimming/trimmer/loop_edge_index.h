@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
+
+#include <boost/container/small_vector.hpp>
+#include <boost/unordered/unordered_flat_map.hpp>
 
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
 
@@ -34,8 +36,10 @@ class MLoopEdgeIndex {
   };
   static std::uint64_t KeyOf(std::int32_t first, std::int32_t second);
 
-  // Per directed vertex pair, its segments in list order.
-  std::unordered_map<std::uint64_t, std::vector<MSegmentFromLoop>, MKeyHash> m_byEnds;
+  // Per directed vertex pair, its segments in list order (almost always one, held in place).
+  boost::unordered_flat_map<std::uint64_t, boost::container::small_vector<MSegmentFromLoop, 1>,
+                            MKeyHash>
+      m_byEnds;
 };
 
 }  // namespace trimming::detail
