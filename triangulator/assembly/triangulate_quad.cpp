@@ -1,7 +1,7 @@
 // One quad of the grid as a local mesh, appended to the face mesh.
 #include <array>
 #include <limits>
-#include <unordered_map>
+#include <vector>
 
 #include "Oxlen/Cad/Triangulation/MTrimmer.h"
 #include "triangulator/MInternal.h"
@@ -26,12 +26,15 @@ struct LocalMesh {
 
 LocalMesh BuildLocalMesh(const MTrimmer::MTriangles& trimmed, const std::vector<bool>& keep) {
   LocalMesh local;
-  std::unordered_map<std::int32_t, std::size_t> index;
+  constexpr std::size_t kUnmapped = std::numeric_limits<std::size_t>::max();
+  std::vector<std::size_t> index(trimmed.vertices.size(), kUnmapped);  // local index per vertex
   auto map = [&](std::int32_t v) {
-    const auto [it, inserted] = index.try_emplace(v, local.mesh.vertices.size());
-    if (inserted)
+    std::size_t& mapped = index.at(static_cast<std::size_t>(v));
+    if (mapped == kUnmapped) {
+      mapped = local.mesh.vertices.size();
       local.mesh.vertices.push_back(trimmed.vertices[static_cast<std::size_t>(v)]);
-    return it->second;
+    }
+    return mapped;
   };
   for (std::size_t t = 0; t < trimmed.triangles.size(); ++t) {
     if (!keep[t])
