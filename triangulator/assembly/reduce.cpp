@@ -228,9 +228,13 @@ class Reducer {
   const double m_distance;
   std::vector<bool> m_fixed;
   // Live triangles per vertex and tagged loop edges per vertex, each in ascending order: a vertex
-  // holds a handful, so sorted vectors beat tree nodes.
-  std::vector<boost::container::flat_set<std::size_t>> m_triangles;
-  std::vector<boost::container::flat_set<Edge>> m_borderEdgesAt;
+  // holds a handful, so sorted vectors, held in place, beat tree nodes.
+  std::vector<boost::container::flat_set<std::size_t, std::less<>,
+                                         boost::container::small_vector<std::size_t, 8>>>
+      m_triangles;
+  std::vector<
+      boost::container::flat_set<Edge, std::less<>, boost::container::small_vector<Edge, 2>>>
+      m_borderEdgesAt;
   std::vector<std::size_t> m_met, m_sorted, m_candidates;  // scratch of Candidates
 };
 
