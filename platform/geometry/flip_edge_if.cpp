@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "Oxlen/Geometry/mesh_topology_queries.h"
+#include "edge_triangles.h"
 #include "triangle_map_edits.h"
 
 namespace Oxlen::Geometry {
@@ -40,38 +41,21 @@ bool AreJoined(std::size_t a, std::size_t b, const triangle_surface& surface,
   return false;
 }
 
-// The number of triangles holding the edge in either direction, scanning the smaller of its ends'
-// lists as `triangle_indices_from_edge` does, with the first two in `holders` in that order; no
-// list is built for every edge offered. Empty when an index is out of range, for the general
-// query to report.
-std::optional<std::size_t> CountHolders(const std::array<std::size_t, 2>& edge,
-                                        const triangle_surface& surface,
-                                        const vertex_triangles_map& map,
-                                        std::array<std::size_t, 2>& holders) {
-  if (edge[0] >= map.size() || edge[1] >= map.size())
-    return std::nullopt;
-  const auto& first = map[edge[0]];
-  const auto& second = map[edge[1]];
-  std::size_t count = 0;
-  for (const std::size_t t : first.size() <= second.size() ? first : second) {
-    if (t >= surface.triangles.size())
-      return std::nullopt;
-    if (has_edge(edge, surface.triangles[t], false) && count++ < 2)
-      holders[count - 1] = t;
-  }
-  return count;
-}
-
 std::optional<FlipQuad> FindFlipQuad(const std::array<std::size_t, 2>& edge,
                                      const triangle_surface& surface,
                                      const vertex_triangles_map& map) {
   if (edge[0] == edge[1])
     return std::nullopt;
+  // The first two triangles on the edge, counting them all: every edge of the mesh is offered,
+  // so no list is built.
   std::array<std::size_t, 2> holders{};
-  const std::optional<std::size_t> count = CountHolders(edge, surface, map, holders);
-  if (!count)
-    (void)triangle_indices_from_edge(edge, surface, map, false);  // throws for the bad index
-  if (count != std::size_t{2})
+  std::size_t count = 0;
+  detail::visit_triangles_on_edge(edge, surface, map, false, [&](std::size_t t) {
+    if (count < 2)
+      holders[count] = t;
+    ++count;
+  });
+  if (count != 2)
     return std::nullopt;
   const auto& t0 = surface.triangles[holders[0]];
   const auto& t1 = surface.triangles[holders[1]];

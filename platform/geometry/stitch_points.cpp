@@ -87,16 +87,19 @@ struct CellKey {
   bool operator==(const CellKey&) const = default;
 };
 
-// A cheap combination of the fields; the map mixes the bits of the result itself.
+// A cheap combination of three 64-bit values; the maps mix the bits of the result themselves.
+std::size_t Combine(std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+  return static_cast<std::size_t>(a * 0x9E3779B97F4A7C15ULL + b * 0xC2B2AE3D27D4EB4FULL +
+                                  c * 0x165667B19E3779F9ULL);
+}
+
 struct CellKeyHash {
   std::size_t operator()(const CellKey& key) const {
     const auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v); };
     const std::uint64_t levels = static_cast<std::uint64_t>(static_cast<std::uint32_t>(
                                      key.level[0] ^ (key.level[1] << 10) ^ (key.level[2] << 20)))
                                  << 1;
-    return static_cast<std::size_t>(u(key.cell[0]) * 0x9E3779B97F4A7C15ULL +
-                                    u(key.cell[1]) * 0xC2B2AE3D27D4EB4FULL +
-                                    u(key.cell[2]) * 0x165667B19E3779F9ULL + levels);
+    return Combine(u(key.cell[0]), u(key.cell[1]), u(key.cell[2])) + levels;
   }
 };
 
@@ -222,9 +225,7 @@ struct PositionBits {
 
 struct PositionBitsHash {
   std::size_t operator()(const PositionBits& key) const {
-    return static_cast<std::size_t>(key.bits[0] * 0x9E3779B97F4A7C15ULL +
-                                    key.bits[1] * 0xC2B2AE3D27D4EB4FULL +
-                                    key.bits[2] * 0x165667B19E3779F9ULL);
+    return Combine(key.bits[0], key.bits[1], key.bits[2]);
   }
 };
 

@@ -102,8 +102,8 @@ void MInternal::ReduceFreeFormIsolines(const MAnalyticalSurface& surface,
                                        MSurfaceIsolines& isolines, double tolerance) {
   if (IsAnalytic(surface.GetSurface()))
     return;
-  if ((isolines.u.size() < 3 || isolines.v.empty()) &&
-      (isolines.v.size() < 3 || isolines.u.empty()))
+  // Only an axis of three isolines or more, crossed by some isoline, can be thinned.
+  if (isolines.u.empty() || isolines.v.empty() || (isolines.u.size() < 3 && isolines.v.size() < 3))
     return;
   // U first; the V polylines then run over the reduced U isolines.
   const PointTable table = EvaluateIsolinePoints(surface, isolines);

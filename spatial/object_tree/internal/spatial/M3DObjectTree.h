@@ -122,28 +122,21 @@ class M3DObjectTree {
   void BuildTree(Container&& newObjects, Accessor newAccessor, const TreeParams& params,
                  EConstruction construction = EConstruction::Automatic) {
     CheckObjectCount(newObjects.size());
-    if (IsSerial(construction, newObjects.size())) {
+    const bool serial = IsSerial(construction, newObjects.size());
+    const auto build = [&] {
+      objects = std::move(newObjects);
+      accessor = std::move(newAccessor);
+      _Construct(params, ComputeBoundingBoxes(serial), construction);
+    };
+    try {
       // A small tree is built on this thread without the scheduler: the same boxes and nodes,
       // without the cost of tasks for a handful of objects.
-      try {
-        objects = std::move(newObjects);
-        accessor = std::move(newAccessor);
-        _Construct(params, ComputeBoundingBoxesSerially(), construction);
-      } catch (...) {
-        Reset();
-        throw;
-      }
-      return;
-    }
-    try {
-      tbb::parallel_for(
-          tbb::blocked_range<std::size_t>(0, 1),
-          [&](const tbb::blocked_range<std::size_t>&) {
-            objects = std::move(newObjects);
-            accessor = std::move(newAccessor);
-            _Construct(params, ComputeBoundingBoxes(), construction);
-          },
-          tbb::auto_partitioner());
+      if (serial)
+        build();
+      else
+        tbb::parallel_for(
+            tbb::blocked_range<std::size_t>(0, 1),
+            [&](const tbb::blocked_range<std::size_t>&) { build(); }, tbb::auto_partitioner());
     } catch (...) {
       Reset();
       throw;
@@ -151,30 +144,24 @@ class M3DObjectTree {
   }
 
   /// Box i = accessor(object i) for every object, computed by a parallel loop (one object per
-  /// grain, static partitioning). Returns the array and the buffer that owns it.
-  std::pair<Box*, BoxBuffer> ComputeBoundingBoxes() const {
+  /// grain, static partitioning), or in a plain loop on this thread when `serial`. Returns the
+  /// array and the buffer that owns it.
+  std::pair<Box*, BoxBuffer> ComputeBoundingBoxes(bool serial = false) const {
     const std::size_t n = objects.size();
     const std::size_t capacity = std::max<std::size_t>(n, 1);
     BoxBuffer buffer(std::allocator<Box>().allocate(capacity), BoxBufferDeleter{capacity});
     Box* boxes = buffer.get();
-    tbb::parallel_for(
-        tbb::blocked_range<std::size_t>(0, n, 1),
-        [&](const tbb::blocked_range<std::size_t>& r) {
-          for (std::size_t i = r.begin(); i != r.end(); ++i)
-            std::construct_at(boxes + i, accessor(objects[i]));
-        },
-        tbb::static_partitioner());
-    return {boxes, std::move(buffer)};
-  }
-
-  /// `ComputeBoundingBoxes` in a plain loop on this thread.
-  std::pair<Box*, BoxBuffer> ComputeBoundingBoxesSerially() const {
-    const std::size_t n = objects.size();
-    const std::size_t capacity = std::max<std::size_t>(n, 1);
-    BoxBuffer buffer(std::allocator<Box>().allocate(capacity), BoxBufferDeleter{capacity});
-    Box* boxes = buffer.get();
-    for (std::size_t i = 0; i < n; ++i)
-      std::construct_at(boxes + i, accessor(objects[i]));
+    const auto fill = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t i = begin; i != end; ++i)
+        std::construct_at(boxes + i, accessor(objects[i]));
+    };
+    if (serial)
+      fill(0, n);
+    else
+      tbb::parallel_for(
+          tbb::blocked_range<std::size_t>(0, n, 1),
+          [&](const tbb::blocked_range<std::size_t>& r) { fill(r.begin(), r.end()); },
+          tbb::static_partitioner());
     return {boxes, std::move(buffer)};
   }
 
