@@ -1,6 +1,7 @@
 #include "Oxlen/CadEntity/MCADUVNurbsSurface.h"
 
 #include <utility>
+#include <vector>
 
 #include "Oxlen/CadEntity/internal_units.h"
 #include "nurbs_point_inversion.h"
@@ -31,6 +32,16 @@ void MCADUVNurbsSurface::EvaluatePoint(const Point2& uv, Point3& result) const {
 
 Point2 MCADUVNurbsSurface::InvertPoint(const Point3& p, double tolerance) const {
   return cad_entity::detail::invert_nurbs_point(m_nurbs, p, tolerance);
+}
+
+std::vector<Point2> MCADUVNurbsSurface::InvertPoints(std::span<const Point3> points,
+                                                     double tolerance) const {
+  cad_entity::detail::MNurbsPointInverter inverter(m_nurbs);
+  std::vector<Point2> result;
+  result.reserve(points.size());
+  for (const Point3& p : points)
+    result.push_back(inverter.Invert(p, tolerance));
+  return result;
 }
 
 void MCADUVNurbsSurface::GetRegularGrid(MCADUVRegularGrid& grid) const {

@@ -2,8 +2,6 @@
 // library.
 #include "Oxlen/CadEntity/MCAD2DVCurve.h"
 #include "Oxlen/CadEntity/MCAD3DVUVSurfaceCurve.h"
-#include "Oxlen/CadEntity/MCADUVSurface.h"
 
-MCADUVSurface::~MCADUVSurface() = default;
 MCAD3DVUVSurfaceCurve::~MCAD3DVUVSurfaceCurve() = default;
 MCAD2DVCurve::~MCAD2DVCurve() = default;

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -92,6 +94,47 @@ Point3 TargetInModelUnits(const Point3& p, const Point3& center) {
   return center + (d / length) * kFarAway;
 }
 
+// The first `count` candidates of `list` in the order of a stable sort by distance (all of them
+// when the list is shorter), found in one pass instead of sorting the whole list.
+std::vector<Candidate> Nearest(const std::vector<Candidate>& list, std::size_t count) {
+  auto nearer = [](const Candidate& x, const Candidate& y) { return x.d2 < y.d2; };
+  std::vector<Candidate> nearest;
+  nearest.reserve(count + 1);
+  for (const Candidate& c : list) {
+    if (nearest.size() == count && !(c.d2 < nearest.back().d2))
+      continue;
+    // After the equally near ones already kept, as the stable sort puts it.
+    nearest.insert(std::upper_bound(nearest.begin(), nearest.end(), c, nearer), c);
+    if (nearest.size() > count)
+      nearest.pop_back();
+  }
+  return nearest;
+}
+
+// Takes the candidates of `list`, nearest first (equally near ones in list order), into `chosen`
+// until it holds `limit` starts. Neighbouring patches share their border samples: a start whose
+// parameters are already chosen is skipped.
+void TakeNearest(const std::vector<Candidate>& list, std::size_t limit,
+                 std::vector<Candidate>& chosen) {
+  auto take = [&](const Candidate& c) {
+    for (const Candidate& x : chosen)
+      if (x.u == c.u && x.v == c.v)
+        return;
+    chosen.push_back(c);
+  };
+  // Usually a few nearest candidates fill the starts; skipped repeats may call for more. A longer
+  // prefix repeats the shorter one, whose candidates are then all skipped as already chosen.
+  for (std::size_t count = 4 * limit; chosen.size() < limit; count *= 4) {
+    for (const Candidate& c : Nearest(list, count)) {
+      if (chosen.size() >= limit)
+        break;
+      take(c);
+    }
+    if (count >= list.size())
+      break;
+  }
+}
+
 // One knot span of one direction: its parameter interval and the first control point row (or
 // column) of the order many that act on it.
 struct Span {
@@ -169,9 +212,14 @@ int StretchedIntervals(int intervals, double length, double across) {
   return static_cast<int>(std::lround(intervals * stretch));
 }
 
-// Squared distance from q to the box around the control points that act on one patch: a lower
-// bound of the distance to the patch (convex hull property, weights being positive).
-double PatchLowerBound(const M3dNurbsSurface& s, const Span& su, const Span& sv, const Point3& q) {
+// The box around the control points that act on one patch: it contains the patch (convex hull
+// property, weights being positive).
+struct PatchBox {
+  Point3 lo;
+  Point3 hi;
+};
+
+PatchBox ControlBox(const M3dNurbsSurface& s, const Span& su, const Span& sv) {
   Point3 lo = s.GetControlPoint(su.firstRow, sv.firstRow);
   Point3 hi = lo;
   for (int i = su.firstRow; i < su.firstRow + s.GetOrderU(); ++i) {
@@ -183,31 +231,47 @@ double PatchLowerBound(const M3dNurbsSurface& s, const Span& su, const Span& sv,
       }
     }
   }
+  return {lo, hi};
+}
+
+// Squared distance from q to a patch's control box: a lower bound of the distance to the patch.
+double PatchLowerBound(const PatchBox& box, const Point3& q) {
   double d2 = 0.0;
   for (int c = 0; c < 3; ++c) {
-    const double outside = std::max({lo[c] - q[c], q[c] - hi[c], 0.0});
+    const double outside = std::max({box.lo[c] - q[c], q[c] - box.hi[c], 0.0});
     d2 += outside * outside;
   }
   return d2;
 }
 
-// Samples of one patch, row by row along U: points and squared distances to q.
+// The samples of one patch, row by row along U. They do not depend on the point searched for, so
+// an inverter keeps them for every later search that visits the patch.
 struct PatchGrid {
   std::vector<double> us;
   std::vector<double> vs;
   std::vector<Point3> points;
-  std::vector<double> d2;
+  // Samples that coincide in space with their predecessor along U or V: they lie on a collapsed
+  // edge and give no start.
+  std::vector<bool> repeated;
 
   std::size_t Index(std::size_t i, std::size_t j) const { return i * vs.size() + j; }
 };
 
-void EvaluateGrid(const M3dNurbsSurface& s, const Point3& q, PatchGrid& grid) {
+void EvaluateGrid(const M3dNurbsSurface& s, PatchGrid& grid) {
   grid.points.clear();
-  grid.d2.clear();
-  for (double u : grid.us) {
-    for (double v : grid.vs) {
+  for (double u : grid.us)
+    for (double v : grid.vs)
       grid.points.push_back(s.Evaluate(u, v));
-      grid.d2.push_back(Oxlen::Math::squared_distance(grid.points.back(), q));
+}
+
+void MarkRepeatedSamples(PatchGrid& grid, double same2) {
+  grid.repeated.assign(grid.points.size(), false);
+  for (std::size_t i = 0; i < grid.us.size(); ++i) {
+    for (std::size_t j = 0; j < grid.vs.size(); ++j) {
+      const Point3& p = grid.points[grid.Index(i, j)];
+      grid.repeated[grid.Index(i, j)] =
+          (i > 0 && Oxlen::Math::squared_distance(grid.points[grid.Index(i - 1, j)], p) <= same2) ||
+          (j > 0 && Oxlen::Math::squared_distance(grid.points[grid.Index(i, j - 1)], p) <= same2);
     }
   }
 }
@@ -215,10 +279,10 @@ void EvaluateGrid(const M3dNurbsSurface& s, const Point3& q, PatchGrid& grid) {
 // Samples a patch. A border of the patch that collapses to one point gets an extra sample line
 // just beside it: leaving a collapsed edge, the parameter along the edge decides the direction,
 // and the samples on the edge itself cannot tell it.
-PatchGrid SamplePatch(const M3dNurbsSurface& s, const Point3& q, std::vector<double> us,
-                      std::vector<double> vs, double same2) {
+PatchGrid SamplePatch(const M3dNurbsSurface& s, std::vector<double> us, std::vector<double> vs,
+                      double same2) {
   PatchGrid grid{std::move(us), std::move(vs), {}, {}};
-  EvaluateGrid(s, q, grid);
+  EvaluateGrid(s, grid);
   const std::size_t nu = grid.us.size();
   const std::size_t nv = grid.vs.size();
   auto collapsedLine = [&](bool alongU, std::size_t line) {
@@ -241,97 +305,15 @@ PatchGrid SamplePatch(const M3dNurbsSurface& s, const Point3& q, std::vector<dou
     extraU.push_back(grid.us[0] + (grid.us[1] - grid.us[0]) * kEdgeOffset);
   if (collapsedLine(false, nu - 1))
     extraU.push_back(grid.us[nu - 1] - (grid.us[nu - 1] - grid.us[nu - 2]) * kEdgeOffset);
-  if (extraU.empty() && extraV.empty())
-    return grid;
-  grid.us.insert(grid.us.end(), extraU.begin(), extraU.end());
-  grid.vs.insert(grid.vs.end(), extraV.begin(), extraV.end());
-  std::sort(grid.us.begin(), grid.us.end());
-  std::sort(grid.vs.begin(), grid.vs.end());
-  EvaluateGrid(s, q, grid);
-  return grid;
-}
-
-// Starting points of the Newton search.
-//
-// The patches (one per pair of knot spans) are visited nearest first by the lower bound of their
-// control point boxes, and sampled at several points per span, until no unvisited patch can hold
-// a point nearer than the best sample (or the sample budget is spent). The starts are first the
-// best minima of the patch grids (samples no farther from q than their up to 8 neighbours), for
-// the chance to reach every basin, then the nearest other samples. A sample that coincides in
-// space with its predecessor along U or V lies on a collapsed edge and is left out, so that the
-// edge, whose samples all tie, gives one start and leaves room for the samples beside it.
-// (Samples on the two borders of a closed patch coincide too, but are not neighbours and stay.)
-std::vector<Candidate> StartCandidates(const M3dNurbsSurface& s, const Point3& q, double size,
-                                       const std::vector<Span>& spansU,
-                                       const std::vector<Span>& spansV) {
-  const int intervalsU = IntervalsPerSpan(spansU.size());
-  const int intervalsV = IntervalsPerSpan(spansV.size());
-  const double same2 = (kSamePoint * size) * (kSamePoint * size);
-
-  struct Patch {
-    double bound;
-    std::size_t a;
-    std::size_t b;
-  };
-  std::vector<Patch> patches;
-  for (std::size_t a = 0; a < spansU.size(); ++a)
-    for (std::size_t b = 0; b < spansV.size(); ++b)
-      patches.push_back({PatchLowerBound(s, spansU[a], spansV[b], q), a, b});
-  std::stable_sort(patches.begin(), patches.end(),
-                   [](const Patch& x, const Patch& y) { return x.bound < y.bound; });
-
-  std::vector<Candidate> minima;
-  std::vector<Candidate> all;
-  double best = std::numeric_limits<double>::infinity();
-  std::size_t evaluated = 0;
-  for (const Patch& patch : patches) {
-    if (patch.bound > best || evaluated >= kSampleBudget)
-      break;
-    const auto [lengthU, lengthV] = PatchExtent(s, spansU[patch.a], spansV[patch.b]);
-    const PatchGrid grid = SamplePatch(
-        s, q, SpanSamples(spansU[patch.a], StretchedIntervals(intervalsU, lengthU, lengthV)),
-        SpanSamples(spansV[patch.b], StretchedIntervals(intervalsV, lengthV, lengthU)), same2);
-    const std::size_t nu = grid.us.size();
-    const std::size_t nv = grid.vs.size();
-    evaluated += grid.points.size();
-    for (std::size_t i = 0; i < nu; ++i) {
-      for (std::size_t j = 0; j < nv; ++j) {
-        const std::size_t k = grid.Index(i, j);
-        const Point3& p = grid.points[k];
-        if ((i > 0 &&
-             Oxlen::Math::squared_distance(grid.points[grid.Index(i - 1, j)], p) <= same2) ||
-            (j > 0 && Oxlen::Math::squared_distance(grid.points[grid.Index(i, j - 1)], p) <= same2))
-          continue;
-        bool isMinimum = true;
-        for (std::size_t a = (i > 0 ? i - 1 : 0); a <= std::min(i + 1, nu - 1); ++a)
-          for (std::size_t b = (j > 0 ? j - 1 : 0); b <= std::min(j + 1, nv - 1); ++b)
-            if (grid.d2[grid.Index(a, b)] < grid.d2[k])
-              isMinimum = false;
-        const Candidate c{grid.us[i], grid.vs[j], grid.d2[k]};
-        all.push_back(c);
-        if (isMinimum)
-          minima.push_back(c);
-        best = std::min(best, grid.d2[k]);
-      }
-    }
+  if (!extraU.empty() || !extraV.empty()) {
+    grid.us.insert(grid.us.end(), extraU.begin(), extraU.end());
+    grid.vs.insert(grid.vs.end(), extraV.begin(), extraV.end());
+    std::sort(grid.us.begin(), grid.us.end());
+    std::sort(grid.vs.begin(), grid.vs.end());
+    EvaluateGrid(s, grid);
   }
-  auto nearer = [](const Candidate& x, const Candidate& y) { return x.d2 < y.d2; };
-  std::stable_sort(minima.begin(), minima.end(), nearer);
-  std::stable_sort(all.begin(), all.end(), nearer);
-
-  // Neighbouring patches share their border samples: a start is taken once.
-  std::vector<Candidate> chosen;
-  auto take = [&](const Candidate& c) {
-    for (const Candidate& x : chosen)
-      if (x.u == c.u && x.v == c.v)
-        return;
-    chosen.push_back(c);
-  };
-  for (std::size_t k = 0; k < minima.size() && chosen.size() < kMinimumStarts; ++k)
-    take(minima[k]);
-  for (std::size_t k = 0; k < all.size() && chosen.size() < kStarts; ++k)
-    take(all[k]);
-  return chosen;
+  MarkRepeatedSamples(grid, same2);
+  return grid;
 }
 
 // Step of the one-parameter problem with curvature h and slope g; 0 when nothing is known.
@@ -360,8 +342,8 @@ class Polisher {
  public:
   // samples: the ascending sample parameters of U and of V, for leaving collapsed edges.
   Polisher(const M3dNurbsSurface& s, const Point3& q, const Limits& limits, double stop,
-           DirectionSamples samples)
-      : m_s(s), m_q(q), m_limits(limits), m_stop(stop), m_samples(std::move(samples)) {}
+           const DirectionSamples& samples)
+      : m_s(s), m_q(q), m_limits(limits), m_stop(stop), m_samples(samples) {}
 
   // A search that ends on a collapsed edge (a border along which the surface does not move) may
   // be stuck there: the derivative along the edge vanishes, so nothing tells in which direction
@@ -477,34 +459,145 @@ class Polisher {
   Point3 m_q;
   Limits m_limits;
   double m_stop;
-  DirectionSamples m_samples;
+  const DirectionSamples& m_samples;
 };
 
 }  // namespace
 
 namespace cad_entity::detail {
 
-Oxlen::Math::point<double, 2> invert_nurbs_point(const M3dNurbsSurface& nurbs,
-                                                 const Oxlen::Math::point<double, 3>& p,
-                                                 double tolerance) {
-  const Limits limits{nurbs.GetStartU(), nurbs.GetEndU(), nurbs.GetStartV(), nurbs.GetEndV()};
+// What the searches of one surface share: the surface's knot spans and sample lines, the control
+// box of every patch, and the sample grids of the patches visited so far.
+struct MNurbsPointInverter::MState {
+  struct Patch {
+    PatchBox box;
+    std::unique_ptr<PatchGrid> grid;  // sampled when a search first visits the patch
+  };
+
+  const M3dNurbsSurface& nurbs;
+  Limits limits;
+  Point3 center;
+  double size;
+  double same2;
+  std::vector<Span> spansU;
+  std::vector<Span> spansV;
+  DirectionSamples samples;
+  std::vector<Patch> patches;  // patch (a, b) at a * spansV.size() + b
+
+  explicit MState(const M3dNurbsSurface& s)
+      : nurbs(s),
+        limits{s.GetStartU(), s.GetEndU(), s.GetStartV(), s.GetEndV()},
+        spansU(Spans(s.GetKnotsU(), s.GetOrderU(), s.GetCountU(), s.GetDistinctKnotsU())),
+        spansV(Spans(s.GetKnotsV(), s.GetOrderV(), s.GetCountV(), s.GetDistinctKnotsV())),
+        samples{SamplesOf(spansU), SamplesOf(spansV)} {
+    std::tie(center, size) = ControlNetBox(s);
+    same2 = (kSamePoint * size) * (kSamePoint * size);
+    patches.reserve(spansU.size() * spansV.size());
+    for (const Span& su : spansU)
+      for (const Span& sv : spansV)
+        patches.push_back({ControlBox(s, su, sv), nullptr});
+  }
+
+  const PatchGrid& Grid(std::size_t a, std::size_t b) {
+    std::unique_ptr<PatchGrid>& grid = patches[a * spansV.size() + b].grid;
+    if (!grid) {
+      const auto [lengthU, lengthV] = PatchExtent(nurbs, spansU[a], spansV[b]);
+      const int intervalsU = IntervalsPerSpan(spansU.size());
+      const int intervalsV = IntervalsPerSpan(spansV.size());
+      grid = std::make_unique<PatchGrid>(SamplePatch(
+          nurbs, SpanSamples(spansU[a], StretchedIntervals(intervalsU, lengthU, lengthV)),
+          SpanSamples(spansV[b], StretchedIntervals(intervalsV, lengthV, lengthU)), same2));
+    }
+    return *grid;
+  }
+
+  std::vector<Candidate> StartCandidates(const Point3& q);
+};
+
+// Starting points of the Newton search.
+//
+// The patches (one per pair of knot spans) are visited nearest first by the lower bound of their
+// control point boxes, and sampled at several points per span, until no unvisited patch can hold
+// a point nearer than the best sample (or the sample budget is spent). The starts are first the
+// best minima of the patch grids (samples no farther from q than their up to 8 neighbours), for
+// the chance to reach every basin, then the nearest other samples. A sample that coincides in
+// space with its predecessor along U or V lies on a collapsed edge and is left out, so that the
+// edge, whose samples all tie, gives one start and leaves room for the samples beside it.
+// (Samples on the two borders of a closed patch coincide too, but are not neighbours and stay.)
+std::vector<Candidate> MNurbsPointInverter::MState::StartCandidates(const Point3& q) {
+  struct Visit {
+    double bound;
+    std::size_t a;
+    std::size_t b;
+  };
+  std::vector<Visit> visits;
+  visits.reserve(patches.size());
+  for (std::size_t a = 0; a < spansU.size(); ++a)
+    for (std::size_t b = 0; b < spansV.size(); ++b)
+      visits.push_back({PatchLowerBound(patches[a * spansV.size() + b].box, q), a, b});
+  std::stable_sort(visits.begin(), visits.end(),
+                   [](const Visit& x, const Visit& y) { return x.bound < y.bound; });
+
+  std::vector<Candidate> minima;
+  std::vector<Candidate> all;
+  std::vector<double> d2;
+  double best = std::numeric_limits<double>::infinity();
+  std::size_t evaluated = 0;
+  for (const Visit& visit : visits) {
+    if (visit.bound > best || evaluated >= kSampleBudget)
+      break;
+    const PatchGrid& grid = Grid(visit.a, visit.b);
+    const std::size_t nu = grid.us.size();
+    const std::size_t nv = grid.vs.size();
+    evaluated += grid.points.size();
+    d2.clear();
+    for (const Point3& p : grid.points)
+      d2.push_back(Oxlen::Math::squared_distance(p, q));
+    for (std::size_t i = 0; i < nu; ++i) {
+      for (std::size_t j = 0; j < nv; ++j) {
+        const std::size_t k = grid.Index(i, j);
+        if (grid.repeated[k])
+          continue;
+        bool isMinimum = true;
+        for (std::size_t a = (i > 0 ? i - 1 : 0); a <= std::min(i + 1, nu - 1); ++a)
+          for (std::size_t b = (j > 0 ? j - 1 : 0); b <= std::min(j + 1, nv - 1); ++b)
+            if (d2[grid.Index(a, b)] < d2[k])
+              isMinimum = false;
+        const Candidate c{grid.us[i], grid.vs[j], d2[k]};
+        all.push_back(c);
+        if (isMinimum)
+          minima.push_back(c);
+        best = std::min(best, d2[k]);
+      }
+    }
+  }
+  std::vector<Candidate> chosen;
+  TakeNearest(minima, kMinimumStarts, chosen);
+  TakeNearest(all, kStarts, chosen);
+  return chosen;
+}
+
+MNurbsPointInverter::MNurbsPointInverter(const M3dNurbsSurface& nurbs)
+    : m_state(std::make_unique<MState>(nurbs)) {}
+
+MNurbsPointInverter::~MNurbsPointInverter() = default;
+
+Oxlen::Math::point<double, 2> MNurbsPointInverter::Invert(const Oxlen::Math::point<double, 3>& p,
+                                                          double tolerance) {
+  MState& state = *m_state;
+  const Limits& limits = state.limits;
   if (!Oxlen::Math::is_finite(p))
     return {limits.uMin, limits.vMin};
-  const auto [center, size] = ControlNetBox(nurbs);
-  const Point3 q = TargetInModelUnits(p, center);
+  const Point3 q = TargetInModelUnits(p, state.center);
   const double roundingLevel = 4.0 * std::numeric_limits<double>::epsilon() *
-                               (size + Oxlen::Math::overflow_safe_length(q - center));
+                               (state.size + Oxlen::Math::overflow_safe_length(q - state.center));
   const double modelTolerance = tolerance / kInternalUnitsPerModelUnit;
   const double stop = (std::isfinite(modelTolerance) && modelTolerance > 0.0)
                           ? std::max(kStopFraction * modelTolerance, roundingLevel)
                           : roundingLevel;
-  const std::vector<Span> spansU =
-      Spans(nurbs.GetKnotsU(), nurbs.GetOrderU(), nurbs.GetCountU(), nurbs.GetDistinctKnotsU());
-  const std::vector<Span> spansV =
-      Spans(nurbs.GetKnotsV(), nurbs.GetOrderV(), nurbs.GetCountV(), nurbs.GetDistinctKnotsV());
-  const Polisher polisher(nurbs, q, limits, stop, {SamplesOf(spansU), SamplesOf(spansV)});
+  const Polisher polisher(state.nurbs, q, limits, stop, state.samples);
   Candidate best;
-  for (const Candidate& start : StartCandidates(nurbs, q, size, spansU, spansV)) {
+  for (const Candidate& start : state.StartCandidates(q)) {
     const Candidate polished = polisher.LeaveCollapsedEdge(polisher.Run(start));
     if (polished.d2 < best.d2)
       best = polished;
@@ -512,6 +605,12 @@ Oxlen::Math::point<double, 2> invert_nurbs_point(const M3dNurbsSurface& nurbs,
   if (!std::isfinite(best.d2))
     return {limits.uMin, limits.vMin};
   return {best.u, best.v};
+}
+
+Oxlen::Math::point<double, 2> invert_nurbs_point(const M3dNurbsSurface& nurbs,
+                                                 const Oxlen::Math::point<double, 3>& p,
+                                                 double tolerance) {
+  return MNurbsPointInverter(nurbs).Invert(p, tolerance);
 }
 
 }  // namespace cad_entity::detail

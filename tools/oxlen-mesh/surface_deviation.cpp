@@ -1,6 +1,7 @@
 #include "surface_deviation.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "Oxlen/CadEntity/internal_units.h"
 
@@ -12,18 +13,26 @@ using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 // Inversion is asked to be far more precise than any tolerance a mesh is made with.
 constexpr double kInversionTolerance = 1e-9;
 
-// Distance from a model-space point to the face's surface.
-double DistanceToSurface(const MCADFace& face, const P3& p) {
+// The distances from model-space points to the face's surface, the points inverted all at once.
+std::vector<double> DistancesToSurface(const MCADFace& face, const std::vector<P3>& points) {
   const MCADUVSurface& surface = *face.GetSurface();
   const MMTransformMatrix& placement = face.GetTransformationMatrix();
-  P3 local = p;
-  placement.InverseTransform(local, false);
-  const auto uv = surface.InvertPoint(local * kInternalUnitsPerModelUnit,
-                                      kInversionTolerance * kInternalUnitsPerModelUnit);
-  P3 onSurface;
-  surface.EvaluatePoint(uv, onSurface);
-  placement.Transform(onSurface /= kInternalUnitsPerModelUnit, false);
-  return Oxlen::Math::distance(p, onSurface);
+  std::vector<P3> local;
+  local.reserve(points.size());
+  for (P3 p : points) {
+    placement.InverseTransform(p, false);
+    local.push_back(p * kInternalUnitsPerModelUnit);
+  }
+  const auto uvs = surface.InvertPoints(local, kInversionTolerance * kInternalUnitsPerModelUnit);
+  std::vector<double> distances;
+  distances.reserve(points.size());
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    P3 onSurface;
+    surface.EvaluatePoint(uvs[k], onSurface);
+    placement.Transform(onSurface /= kInternalUnitsPerModelUnit, false);
+    distances.push_back(Oxlen::Math::distance(points[k], onSurface));
+  }
+  return distances;
 }
 
 }  // namespace
@@ -34,15 +43,18 @@ double MeasureSurfaceDeviation(const MCADFace& face, const Oxlen::Geometry::tria
   const std::size_t stride =
       maxTriangles == 0 ? count + 1
                         : std::max<std::size_t>(1, (count + maxTriangles - 1) / maxTriangles);
-  double worst = 0.0;
+  std::vector<P3> samples;
   for (std::size_t i = 0; i < count; i += stride) {
     const auto& t = mesh.triangles[i];
     const P3& a = mesh.vertices[t[0]];
     const P3& b = mesh.vertices[t[1]];
     const P3& c = mesh.vertices[t[2]];
     for (const P3& sample : {(a + b + c) / 3.0, (a + b) * 0.5, (b + c) * 0.5, (c + a) * 0.5})
-      worst = std::max(worst, DistanceToSurface(face, sample));
+      samples.push_back(sample);
   }
+  double worst = 0.0;
+  for (double distance : DistancesToSurface(face, samples))
+    worst = std::max(worst, distance);
   return worst;
 }
 

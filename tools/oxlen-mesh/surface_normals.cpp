@@ -12,15 +12,24 @@ namespace {
 using P3 = Oxlen::Math::point<double, 3>;
 using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
 
-// The surface's unit normal at the point nearest to p, turned to the face's outward side, in
-// model space; the zero vector where the surface's derivatives vanish.
-P3 FaceNormal(const MCADFace& face, const P3& p) {
+// The parameters of the surface points nearest to model-space points of the face.
+std::vector<Oxlen::Math::point<double, 2>> Invert(const MCADFace& face,
+                                                  const std::vector<P3>& points) {
+  const MMTransformMatrix& placement = face.GetTransformationMatrix();
+  std::vector<P3> local;
+  local.reserve(points.size());
+  for (P3 p : points) {
+    placement.InverseTransform(p, false);
+    local.push_back(p * kInternalUnitsPerModelUnit);
+  }
+  return face.GetSurface()->InvertPoints(local, 1e-9 * kInternalUnitsPerModelUnit);
+}
+
+// The surface's unit normal at uv, turned to the face's outward side, in model space; the zero
+// vector where the surface's derivatives vanish.
+P3 FaceNormal(const MCADFace& face, const Oxlen::Math::point<double, 2>& uv) {
   const MCADUVSurface& surface = *face.GetSurface();
   const MMTransformMatrix& placement = face.GetTransformationMatrix();
-  P3 local = p;
-  placement.InverseTransform(local, false);
-  const auto uv =
-      surface.InvertPoint(local * kInternalUnitsPerModelUnit, 1e-9 * kInternalUnitsPerModelUnit);
   // Central differences, a millionth of the parameter range across, kept within the limits.
   const auto& u = surface.GetExtremesUV(eInU);
   const auto& v = surface.GetExtremesUV(eInV);
@@ -61,13 +70,24 @@ std::vector<P3> ExactVertexNormals(const Oxlen::Geometry::triangle_surface& mesh
       weighted[v] += n;
     }
   }
-  std::vector<P3> normals(mesh.vertices.size(), P3{0, 0, 0});
-  for (std::size_t v = 0; v < normals.size(); ++v) {
+  // The vertices of each face, inverted onto its surface together.
+  std::vector<std::vector<std::size_t>> verticesOfFace(faces.size());
+  for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
     if (faceOfVertex[v] != none)
-      normals[v] = FaceNormal(*faces[faceOfVertex[v]], mesh.vertices[v]);
+      verticesOfFace[faceOfVertex[v]].push_back(v);
+  std::vector<P3> normals(mesh.vertices.size(), P3{0, 0, 0});
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    std::vector<P3> points;
+    points.reserve(verticesOfFace[f].size());
+    for (std::size_t v : verticesOfFace[f])
+      points.push_back(mesh.vertices[v]);
+    const auto uvs = Invert(*faces[f], points);
+    for (std::size_t k = 0; k < uvs.size(); ++k)
+      normals[verticesOfFace[f][k]] = FaceNormal(*faces[f], uvs[k]);
+  }
+  for (std::size_t v = 0; v < normals.size(); ++v)
     if (normals[v] == P3{0, 0, 0})
       normals[v] = Oxlen::Math::normalized(weighted[v]);
-  }
   return normals;
 }
 

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <type_traits>
+#include <vector>
 
 #include "Oxlen/CadEntity/MCAD2DLineSegment.h"
 #include "Oxlen/CadEntity/MCAD2DNurbsCurve.h"
@@ -119,6 +121,32 @@ TEST(MCADUVNurbsSurface, InversionFindsTheNearestPointOffTheSurface) {
     for (const Point3& p : {Point3(1e300, -1e300, 1e299), Point3(3e4, 1e4, -2e4)})
       for (double tolerance : {0.0, double(NAN)})
         EXPECT_TRUE(InLimits(s, s.InvertPoint(p, tolerance)));
+  }
+}
+
+// Inverting many points at once keeps the patch samples between the searches: every result must
+// still be that of a search on its own, bit for bit, whatever the points before it were.
+TEST(MCADUVNurbsSurface, InvertingManyPointsGivesTheSingleResults) {
+  std::mt19937_64 rng(5);
+  for (const M3dNurbsSurface& nurbs : {nurbs_test::RandomRationalSurface(3),
+                                       nurbs_test::Sphere(1.5), nurbs_test::Torus(3.0, 1.0)}) {
+    const MCADUVNurbsSurface s(nurbs);
+    const Point2 lo = LowerCorner(s), hi = UpperCorner(s);
+    std::vector<Point3> points;
+    for (int k = 0; k < 60; ++k) {
+      const Point3 on = Evaluate(s, {Uniform(rng, lo[0], hi[0]), Uniform(rng, lo[1], hi[1])});
+      points.push_back(k % 3 ? on : on + Point3(Uniform(rng, -1, 1), 0.5, -0.25) * kScale);
+    }
+    points.insert(points.end(), {Point3(NAN, 0, 0), Point3(1e300, -1e300, 0), points.front()});
+    for (const bool reversed : {false, true}) {
+      if (reversed)
+        std::reverse(points.begin(), points.end());
+      const std::vector<Point2> all = s.InvertPoints(points, 1e-3);
+      ASSERT_EQ(all.size(), points.size());
+      for (std::size_t k = 0; k < points.size(); ++k)
+        EXPECT_EQ(all[k], s.InvertPoint(points[k], 1e-3)) << k;
+    }
+    EXPECT_TRUE(s.InvertPoints({}, 1e-3).empty());
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Oxlen/Export.h"
 #include "Oxlen/CadEntity/MCADUVSurface.h"
+#include "Oxlen/Export.h"
 #include "Oxlen/Nurbs/M3dNurbsSurface.h"
 
 /// A free-form face surface given as a NURBS surface in model units.
@@ -43,6 +43,12 @@ class OXLEN_CAD_TRIANGULATION_API MCADUVNurbsSurface : public MCADUVSurface {
   /// @param[in] tolerance the distance in internal units at which the search may stop.
   Oxlen::Math::point<double, 2> InvertPoint(const Oxlen::Math::point<double, 3>& p,
                                             double tolerance) const override;
+
+  /// The inversion of each point as by InvertPoint, bit for bit; the sample grid of each patch is
+  /// evaluated once for all the points, so that later points cost only their distances to the
+  /// samples and their Newton steps.
+  std::vector<Oxlen::Math::point<double, 2>> InvertPoints(
+      std::span<const Oxlen::Math::point<double, 3>> points, double tolerance) const override;
 
   /// U: the distinct knots of U within the domain; V alike. Each list is ascending and holds the
   /// limits.
