@@ -4,26 +4,19 @@
 #include <vector>
 
 #include "Oxlen/CadEntity/internal_units.h"
+#include "face_inversion.h"
 
 namespace oxlen_mesh {
 namespace {
 
 using P3 = Oxlen::Math::point<double, 3>;
 using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
-// Inversion is asked to be far more precise than any tolerance a mesh is made with.
-constexpr double kInversionTolerance = 1e-9;
 
 // The distances from model-space points to the face's surface, the points inverted all at once.
 std::vector<double> DistancesToSurface(const MCADFace& face, const std::vector<P3>& points) {
   const MCADUVSurface& surface = *face.GetSurface();
   const MMTransformMatrix& placement = face.GetTransformationMatrix();
-  std::vector<P3> local;
-  local.reserve(points.size());
-  for (P3 p : points) {
-    placement.InverseTransform(p, false);
-    local.push_back(p * kInternalUnitsPerModelUnit);
-  }
-  const auto uvs = surface.InvertPoints(local, kInversionTolerance * kInternalUnitsPerModelUnit);
+  const auto uvs = InvertOntoFace(face, points);
   std::vector<double> distances;
   distances.reserve(points.size());
   for (std::size_t k = 0; k < points.size(); ++k) {

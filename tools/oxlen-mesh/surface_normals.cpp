@@ -4,26 +4,12 @@
 #include <cmath>
 #include <limits>
 
-#include "Oxlen/CadEntity/internal_units.h"
+#include "face_inversion.h"
 
 namespace oxlen_mesh {
 namespace {
 
 using P3 = Oxlen::Math::point<double, 3>;
-using Oxlen::CadEntity::kInternalUnitsPerModelUnit;
-
-// The parameters of the surface points nearest to model-space points of the face.
-std::vector<Oxlen::Math::point<double, 2>> Invert(const MCADFace& face,
-                                                  const std::vector<P3>& points) {
-  const MMTransformMatrix& placement = face.GetTransformationMatrix();
-  std::vector<P3> local;
-  local.reserve(points.size());
-  for (P3 p : points) {
-    placement.InverseTransform(p, false);
-    local.push_back(p * kInternalUnitsPerModelUnit);
-  }
-  return face.GetSurface()->InvertPoints(local, 1e-9 * kInternalUnitsPerModelUnit);
-}
 
 // The surface's unit normal at uv, turned to the face's outward side, in model space; the zero
 // vector where the surface's derivatives vanish.
@@ -81,7 +67,7 @@ std::vector<P3> ExactVertexNormals(const Oxlen::Geometry::triangle_surface& mesh
     points.reserve(verticesOfFace[f].size());
     for (std::size_t v : verticesOfFace[f])
       points.push_back(mesh.vertices[v]);
-    const auto uvs = Invert(*faces[f], points);
+    const auto uvs = InvertOntoFace(*faces[f], points);
     for (std::size_t k = 0; k < uvs.size(); ++k)
       normals[verticesOfFace[f][k]] = FaceNormal(*faces[f], uvs[k]);
   }
