@@ -87,7 +87,8 @@ class M3DObjectTree {
   static constexpr std::size_t maxObjectCount = 4294967295u;
   /// Object count from which the automatic construction builds in parallel.
   static constexpr std::size_t parallelThreshold = 1000;
-  /// Nodes of the serial build's first scratch segment (and of every further one).
+  /// Nodes of every scratch segment of the serial build after the first, which is sized to hold
+  /// the whole tree (further ones are a safeguard).
   static constexpr std::size_t scratchSegmentSize = 1024;
 
   /// Owner of the object boxes computed for one construction.
@@ -271,16 +272,16 @@ class M3DObjectTree {
  private:
   static constexpr unsigned allAxes = 7;
 
-  // Node storage of the serial build: segments of fixed size, so that the nodes keep their
-  // addresses while the scratch space grows. The counter is plain: all tasks of the serial build
-  // run on one thread.
+  // Node storage of the serial build: segments, so that the nodes keep their addresses should the
+  // scratch space grow. The counter is plain: the serial build runs on one thread.
   class ScratchNodes {
    public:
-    ScratchNodes() { Grow(); }
+    // `firstSegment`: the nodes of the first segment; later ones hold scratchSegmentSize.
+    explicit ScratchNodes(std::size_t firstSegment) { Grow(firstSegment); }
 
     Node* Allocate(std::uint32_t count) {
       if (static_cast<std::size_t>(end - position) < count)
-        Grow();
+        Grow(scratchSegmentSize);
       Node* taken = position;
       position += count;
       used += count;
@@ -293,10 +294,10 @@ class M3DObjectTree {
 
    private:
     // A new segment; the tail of the old one is left unused.
-    void Grow() {
-      segments.push_back(std::make_unique<Node[]>(scratchSegmentSize));
+    void Grow(std::size_t size) {
+      segments.push_back(std::make_unique<Node[]>(size));
       position = segments.back().get();
-      end = position + scratchSegmentSize;
+      end = position + size;
     }
 
     std::vector<std::unique_ptr<Node[]>> segments;
@@ -364,37 +365,78 @@ class M3DObjectTree {
       Node* current = &node;
       Group range{begin, end, mask};
       for (;; ++depth) {
-        local.RecordDepth(depth);
-        current->box = UnionOfBoxes(range.begin, range.end);
-        std::array<Group, 3> groups;
-        const std::uint32_t childCount = Split(*current, range, groups);
-        if (childCount == 0)
+        std::array<Pending, 3> children;
+        const std::size_t count = Expand(local, *current, range, depth, children);
+        if (count == 0)
           break;
-        Node* children = local.Allocate(childCount);
-        current->children = children;
-        const std::size_t kept = LargestGroup(groups);
-        Node* child = children;
-        for (std::size_t g = 0; g < groups.size(); ++g) {
-          const Group group = groups[g];
-          if (group.begin == group.end)
+        // Go on with the largest child (the first of equal ones), spawn the others.
+        std::size_t kept = 0;
+        for (std::size_t c = 1; c < count; ++c)
+          if (Size(children[c].range) > Size(children[kept].range))
+            kept = c;
+        for (std::size_t c = 0; c < count; ++c) {
+          if (c == kept)
             continue;
-          // Child 0 starts where its parent starts; its field holds the sibling count instead.
-          child->first = child == children ? childCount : group.begin;
-          if (g == kept) {
-            current = child;
-            range = group;
-          } else {
-            tasks.run([this, child, group, depth] {
-              ConstructionTask(*child, group.begin, group.end, group.mask, depth + 1);
-            });
-          }
-          ++child;
+          const Pending child = children[c];
+          tasks.run([this, child] {
+            ConstructionTask(*child.node, child.range.begin, child.range.end, child.range.mask,
+                             child.depth);
+          });
         }
+        current = children[kept].node;
+        range = children[kept].range;
       }
       tasks.wait();
     }
 
+    // Builds the subtree of `node` over [begin, end) on this thread, without tasks: the
+    // subtrees waiting to be built are kept on a stack. Subtrees own disjoint ranges of the
+    // objects and their own nodes, so the order in which they are built does not change them.
+    void ConstructHere(Node& node, std::uint32_t begin, std::uint32_t end) const {
+      auto& local = storage.Local();
+      std::vector<Pending> stack{{&node, Group{begin, end, 0}, 0}};
+      while (!stack.empty()) {
+        const Pending pending = stack.back();
+        stack.pop_back();
+        std::array<Pending, 3> children;
+        const std::size_t count =
+            Expand(local, *pending.node, pending.range, pending.depth, children);
+        stack.insert(stack.end(), children.begin(), children.begin() + count);
+      }
+    }
+
    private:
+    // A subtree still to build: its node, its range of objects and its depth.
+    struct Pending {
+      Node* node = nullptr;
+      Group range{};
+      std::size_t depth = 0;
+    };
+
+    // Gives `node` the box of its range and splits it: allocates its children, numbers them and
+    // lists them with their ranges in `children`. Returns the number of children, 0 for a leaf.
+    template <class Local>
+    std::size_t Expand(Local& local, Node& node, Group range, std::size_t depth,
+                       std::array<Pending, 3>& children) const {
+      local.RecordDepth(depth);
+      node.box = UnionOfBoxes(range.begin, range.end);
+      std::array<Group, 3> groups;
+      const std::uint32_t childCount = Split(node, range, groups);
+      if (childCount == 0)
+        return 0;
+      Node* child = local.Allocate(childCount);
+      node.children = child;
+      std::size_t count = 0;
+      for (const Group& group : groups) {
+        if (group.begin == group.end)
+          continue;
+        // Child 0 starts where its parent starts; its field holds the sibling count instead.
+        child->first = count == 0 ? childCount : group.begin;
+        children[count++] = Pending{child++, group, depth + 1};
+      }
+      return count;
+    }
+
     Box UnionOfBoxes(std::uint32_t begin, std::uint32_t end) const {
       Box box;
       for (std::uint32_t i = begin; i < end; ++i) {
@@ -407,16 +449,6 @@ class M3DObjectTree {
     }
 
     static std::uint32_t Size(const Group& group) { return group.end - group.begin; }
-
-    // Index of the group with the most objects, the first of equal ones.
-    static std::size_t LargestGroup(const std::array<Group, 3>& groups) {
-      std::size_t largest = 0;
-      for (std::size_t g = 1; g < groups.size(); ++g) {
-        if (Size(groups[g]) > Size(groups[largest]))
-          largest = g;
-      }
-      return largest;
-    }
 
     // Splits the range of `node`, whose box is set, into `groups` (below, straddling, above the
     // middle of the split axis; empty groups have begin == end) and returns the number of
@@ -566,10 +598,11 @@ class M3DObjectTree {
   };
 
   void ConstructSerially(Box* boxes, std::uint32_t n, std::size_t leafSize) {
-    ScratchNodes scratch;
+    // Every inner node has two or three children and every leaf an object at least, so the
+    // nodes below the root number at most 2n - 2: one segment of that size holds them all.
+    ScratchNodes scratch(std::max<std::size_t>(2 * std::size_t{n}, 4));
     const Builder<SerialStorage> builder(objects, boxes, leafSize, SerialStorage{&scratch});
-    tbb::task_arena arena(1, 1, tbb::task_arena::priority::normal);
-    arena.execute([&] { builder.ConstructionTask(root, 0, n, 0, 0); });
+    builder.ConstructHere(root, 0, n);
     // Compact into one exact array, each sibling group followed by the groups below it.
     nodes = std::make_unique<Node[]>(scratch.used);
     std::size_t placed = 0;
