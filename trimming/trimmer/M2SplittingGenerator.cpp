@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -291,4 +292,58 @@ MTrimmer::MSplitting M2SplittingGenerator::SelectBestAmong(
         "parent");
   return Generate2Splitting(triangle, result, candidates[best].first, candidates[best].second,
                             loopEdges);
+}
+
+std::optional<MTrimmer::MSplitting> M2SplittingGenerator::SelectBestWithoutNewVertices(
+    const MTriangleToTrim& triangle, const MTriangles& result,
+    const trimming::detail::MLoopEdgeIndex& loopEdges) {
+  const auto viaBest = [&]() -> std::optional<MSplitting> {
+    bool found = false;
+    MSplitting best = SelectBest(triangle, result, loopEdges, found);
+    if (!found || !best.newVertices.empty())
+      return std::nullopt;
+    return best;
+  };
+  const std::vector<std::pair<int, std::int32_t>> candidates = AllCandidates(triangle);
+  // Counting a cut may find the vertex index out of range; so near that limit (and for cuts the
+  // scorer does not handle) every candidate is scored in full, as SelectBest does.
+  if (result.vertices.size() + triangle.segments.size() >
+      static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    return viaBest();
+  trimming::detail::MCutScorer scorer(triangle, result);
+  // The best candidate runs along a segment whenever some candidate does.
+  std::vector<char> alongSegment(candidates.size(), 0);
+  bool anyAlongSegment = false;
+  for (std::size_t c = 0; c < candidates.size(); ++c) {
+    const std::optional<bool> along =
+        scorer.RunsAlongSegment(candidates[c].first, candidates[c].second);
+    if (!along)
+      return viaBest();
+    alongSegment[c] = *along ? 1 : 0;
+    anyAlongSegment = anyAlongSegment || *along;
+  }
+  // Within that class the best creates no vertex only if some candidate creates none; those
+  // differ only by the segments of their busier child.
+  std::optional<std::size_t> best;
+  MScore bestScore;
+  for (std::size_t c = 0; c < candidates.size(); ++c) {
+    const auto& [k, p] = candidates[c];
+    if ((alongSegment[c] != 0) != anyAlongSegment)
+      continue;
+    const MScore score = *scorer.ScoreUnlessCrossed(k, p);
+    if (score.newVertexCount > 0)
+      continue;
+    if (!best || IsBetter(score, bestScore)) {
+      best = c;
+      bestScore = score;
+    }
+  }
+  if (!best)
+    return std::nullopt;
+  if (static_cast<std::size_t>(bestScore.maxChildSegments) > triangle.segments.size())
+    throw std::logic_error(
+        "MTrimmer::M2SplittingGenerator::SelectBest : child triangle contains more segments than "
+        "parent");
+  return Generate2Splitting(triangle, result, candidates[*best].first, candidates[*best].second,
+                            &loopEdges);
 }

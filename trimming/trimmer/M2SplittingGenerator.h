@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,20 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M2SplittingGener
   /// `result.segments`, instead of scanned: the same splitting.
   static MSplitting SelectBest(const MTriangleToTrim& triangle, const MTriangles& result,
                                const trimming::detail::MLoopEdgeIndex& loopEdges, bool& found);
+
+  /// The splitting `SelectBest` gives when it creates no vertex, found without scoring every
+  /// candidate in full: the class the best candidate comes from (cuts along a segment if any,
+  /// otherwise all) is known from a look at the segments, only the candidates of that class
+  /// that cross no segment are counted, and a candidate stops being looked at once a segment
+  /// crosses it.
+  /// @param[in] triangle  the triangle to split; it must have edge points.
+  /// @param[in] result    the mesh under construction.
+  /// @param[in] loopEdges mirrors `result.segments`.
+  /// @return the splitting, or empty when the best candidate creates a vertex.
+  /// @throws the messages of `SelectBest`.
+  static std::optional<MSplitting> SelectBestWithoutNewVertices(
+      const MTriangleToTrim& triangle, const MTriangles& result,
+      const trimming::detail::MLoopEdgeIndex& loopEdges);
 
   /// The best of the given candidates (edge number, edge point), in that order; of equally good
   /// candidates the earliest is kept. `SelectBest` is this over every edge point.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -71,12 +72,11 @@ MTrimmer::MSplitting ChooseByGeneratorScores(const MTrimmer::MTriangleToTrim& tr
   MTrimmer::MSplitting splitting =
       MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, result, found);
   if (!splitting.newVertices.empty() && HasEdgePoints(triangle)) {
-    bool found2 = false;
-    MTrimmer::MSplitting alternative =
-        MTrimmer::M2SplittingGenerator::SelectBest(triangle, result, loopEdges, found2);
-    found = found || found2;
-    if (found2 && alternative.newVertices.empty())
-      splitting = std::move(alternative);
+    found = true;  // there are candidates
+    if (std::optional<MTrimmer::MSplitting> alternative =
+            MTrimmer::M2SplittingGenerator::SelectBestWithoutNewVertices(triangle, result,
+                                                                         loopEdges))
+      splitting = std::move(*alternative);
   }
   return splitting;
 }

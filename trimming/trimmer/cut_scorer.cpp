@@ -70,32 +70,54 @@ int MCutScorer::NearerChild(std::int32_t vertex, const MPlaceRange& places) {
   return child;
 }
 
-std::optional<MCutScorer::MScore> MCutScorer::Score(int k, std::int32_t p) {
+bool MCutScorer::SelectCut(int k, std::int32_t p) {
   if (k < 0 || k > 2)
-    return std::nullopt;
+    return false;
   const std::int32_t start = m_triangle.vertices[k];
   const std::int32_t end = m_triangle.vertices[(k + 1) % 3];
   const std::int32_t opposite = m_triangle.vertices[(k + 2) % 3];
   if (start == end || end == opposite || opposite == start || p == start || p == end ||
       p == opposite)
-    return std::nullopt;
+    return false;
   const std::vector<std::int32_t>& points = m_triangle.edgePoints[k];
   const auto at = std::find(points.begin(), points.end(), p);
   if (at == points.end())
-    return std::nullopt;
+    return false;
   m_edge = k;
   m_at = static_cast<std::size_t>(at - points.begin());
   m_children[0].vertices = {start, p, opposite};
   m_children[1].vertices = {p, end, opposite};
   std::fill(m_innerChild.begin(), m_innerChild.end(), static_cast<signed char>(-1));
+  return true;
+}
 
+bool MCutScorer::OnCut(std::int32_t vertex) const {
   // The cut runs from p to the opposite corner.
+  return vertex == m_children[0].vertices[1] || vertex == m_children[0].vertices[2];
+}
+
+std::optional<MCutScorer::MScore> MCutScorer::Score(int k, std::int32_t p) {
+  if (!SelectCut(k, p))
+    return std::nullopt;
+  const MScore score = Count(false);
+  if (score.newVertexCount > 0)
+    NewVertexIndex(m_result, static_cast<std::size_t>(score.newVertexCount) - 1);
+  return score;
+}
+
+std::optional<MCutScorer::MScore> MCutScorer::ScoreUnlessCrossed(int k, std::int32_t p) {
+  if (!SelectCut(k, p))
+    return std::nullopt;
+  return Count(true);
+}
+
+MCutScorer::MScore MCutScorer::Count(bool stopAtCrossing) {
   std::int32_t counts[2] = {0, 0};
   MScore score;
   for (std::size_t i = 0; i < m_triangle.segments.size(); ++i) {
     const MTrimmer::MSegmentFromLoop& s = m_triangle.segments[i];
-    const bool firstOnCut = s.first == p || s.first == opposite;
-    const bool secondOnCut = s.second == p || s.second == opposite;
+    const bool firstOnCut = OnCut(s.first);
+    const bool secondOnCut = OnCut(s.second);
     if (firstOnCut && secondOnCut && s.first != s.second) {
       score.newEdgeIsSegment = true;
       continue;
@@ -114,12 +136,21 @@ std::optional<MCutScorer::MScore> MCutScorer::Score(int k, std::int32_t p) {
     if (cx != cy) {
       ++counts[cy];
       ++score.newVertexCount;
+      if (stopAtCrossing)
+        return score;
     }
   }
-  if (score.newVertexCount > 0)
-    NewVertexIndex(m_result, static_cast<std::size_t>(score.newVertexCount) - 1);
   score.maxChildSegments = std::max(counts[0], counts[1]);
   return score;
+}
+
+std::optional<bool> MCutScorer::RunsAlongSegment(int k, std::int32_t p) {
+  if (!SelectCut(k, p))
+    return std::nullopt;
+  return std::any_of(m_triangle.segments.begin(), m_triangle.segments.end(),
+                     [this](const MTrimmer::MSegmentFromLoop& s) {
+                       return s.first != s.second && OnCut(s.first) && OnCut(s.second);
+                     });
 }
 
 }  // namespace trimming::detail

@@ -38,6 +38,15 @@ class MCutScorer {
   /// @throws std::logic_error "MTrimmer: too many vertices" as building the cut would.
   std::optional<MScore> Score(int k, std::int32_t p);
 
+  /// Whether the cut at `p` on edge `k` runs along one of the triangle's segments (the score's
+  /// `newEdgeIsSegment`), found without counting; empty when the cut is not an ordinary one.
+  std::optional<bool> RunsAlongSegment(int k, std::int32_t p);
+
+  /// The score of the cut at `p` on edge `k` when it creates no vertex; when a segment crosses
+  /// it, counting stops there and the score returned only has `newVertexCount` 1. Empty when the
+  /// cut is not an ordinary one.
+  std::optional<MScore> ScoreUnlessCrossed(int k, std::int32_t p);
+
  private:
   // Where a point of the triangle lies: on edge `edge` at `position` of its list, or (edge -1)
   // among the inner points at `position`.
@@ -50,6 +59,13 @@ class MCutScorer {
   using MPlaceRange = std::pair<std::size_t, std::size_t>;
 
   // The child (0 or 1) a segment end goes to under the cut described by the members below.
+  // Sets up the cut at `p` on edge `k` in the members below; false when it is not an ordinary
+  // cut (p not on edge k, or p or the corners coinciding).
+  bool SelectCut(int k, std::int32_t p);
+  // Whether a segment end is an end of the selected cut (p or the opposite corner).
+  bool OnCut(std::int32_t vertex) const;
+  // Counts the selected cut; with `stopAtCrossing`, only up to the first segment crossing it.
+  MScore Count(bool stopAtCrossing);
   int ChildOf(std::int32_t vertex, const MPlaceRange& places);
   int NearerChild(std::int32_t vertex, const MPlaceRange& places);
 

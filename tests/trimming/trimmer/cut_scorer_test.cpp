@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <vector>
 
 #include "M2SplittingGenerator.h"
+#include "loop_edge_index.h"
 
 namespace {
 
@@ -79,6 +81,45 @@ TEST(CutScorer, CountsWhatTheBuiltCutHoldsForEveryCandidateOfRandomTriangles) {
     }
   }
   EXPECT_GT(compared, 5000);
+}
+
+// Beside a 3-splitting that creates vertices, the trimmer looks for the best 2-splitting only
+// when it creates none, without scoring every cut in full: it must find it exactly when the
+// best cut creates no vertex, and the same cut.
+TEST(CutScorer, TheVertexFreeAlternativeIsTheBestCutWhenThatCreatesNoVertex) {
+  std::mt19937 rng(7);
+  int taken = 0, refused = 0;
+  for (int round = 0; round < 3000; ++round) {
+    MTrimmer::MTriangleToTrim triangle;
+    MTrimmer::MTriangles mesh;
+    RandomTriangle(rng, triangle, mesh);
+    if (triangle.edgePoints[0].empty() && triangle.edgePoints[1].empty() &&
+        triangle.edgePoints[2].empty())
+      continue;
+    const trimming::detail::MLoopEdgeIndex loopEdges(mesh.segments);
+    bool found = false;
+    const MTrimmer::MSplitting best = M2::SelectBest(triangle, mesh, loopEdges, found);
+    const std::optional<MTrimmer::MSplitting> alternative =
+        M2::SelectBestWithoutNewVertices(triangle, mesh, loopEdges);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(alternative.has_value(), best.newVertices.empty()) << round;
+    if (!alternative) {
+      ++refused;
+      continue;
+    }
+    ++taken;
+    ASSERT_EQ(alternative->children.size(), best.children.size());
+    for (std::size_t c = 0; c < best.children.size(); ++c) {
+      EXPECT_EQ(alternative->children[c].vertices, best.children[c].vertices) << round;
+      EXPECT_EQ(alternative->children[c].edgePoints, best.children[c].edgePoints) << round;
+      EXPECT_EQ(alternative->children[c].innerPoints, best.children[c].innerPoints) << round;
+      EXPECT_TRUE(alternative->children[c].segments == best.children[c].segments) << round;
+    }
+    EXPECT_TRUE(alternative->addedSegments == best.addedSegments) << round;
+    EXPECT_TRUE(alternative->removedSegments == best.removedSegments) << round;
+  }
+  EXPECT_GT(taken, 300);
+  EXPECT_GT(refused, 300);
 }
 
 }  // namespace
