@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -111,15 +113,31 @@ void SweepAroundCorner(const MTrimmer::MTriangleToTrim& triangle, int k,
   }
 }
 
+// Only a candidate with strictly fewer vertices replaces the best, so a later candidate is built
+// only while it stays below the best count, and none after a candidate without vertices. A
+// candidate left unfinished could only have failed where the first, finished one did: the
+// placement errors depend on the segments, not on the inner point. Near the vertex index limit
+// every candidate is built in full, so that the limit is checked as for each of them.
 MTrimmer::MSplitting BuildFewestVertexCandidate(const MTrimmer::MTriangleToTrim& triangle,
                                                 const MTrimmer::MTriangles& result, bool& found) {
+  const bool bounded = result.vertices.size() + 2 * triangle.segments.size() <=
+                       static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
   MTrimmer::MSplitting best;
   long long bestCount = kNoCandidate;
   for (const std::int32_t i : triangle.innerPoints) {
-    MTrimmer::MSplitting candidate = M3SplittingGenerator::Generate3Splitting(triangle, result, i);
-    const long long count = static_cast<long long>(candidate.newVertices.size());
+    if (bounded && bestCount == 0)
+      break;
+    std::optional<MTrimmer::MSplitting> candidate;
+    if (bounded && bestCount != kNoCandidate)
+      candidate = M3SplittingGenerator::Generate3SplittingBelow(
+          triangle, result, i, static_cast<std::size_t>(bestCount));
+    else
+      candidate = M3SplittingGenerator::Generate3Splitting(triangle, result, i);
+    if (!candidate)
+      continue;
+    const long long count = static_cast<long long>(candidate->newVertices.size());
     if (count < bestCount) {
-      best = std::move(candidate);
+      best = std::move(*candidate);
       bestCount = count;
       found = true;
     }

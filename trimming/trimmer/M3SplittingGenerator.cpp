@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "Oxlen/Cad/Triangulation/geometry/MSegment.h"
@@ -111,6 +113,25 @@ void DistributeInnerPoints(const MTrimmer::MTriangleToTrim& triangle,
   }
 }
 
+// The children of the 3-splitting at i with their edge points and inner points; records the
+// child of every point in `childOf`.
+void StartSplitting(const MTrimmer::MTriangleToTrim& triangle, const MTrimmer::MTriangles& result,
+                    std::int32_t i, M3SplittingGenerator::EInnerPointTie tie,
+                    M3SplittingGenerator::MChildMap& childOf, MTrimmer::MSplitting& splitting) {
+  if (!trimming::detail::Contains(triangle.innerPoints, i))
+    throw std::logic_error("MTrimmer::Generate3Splitting: non-internal vertex is given");
+  splitting.children.resize(3);
+  childOf.reserve(trimming::detail::PointCount(triangle));
+  for (int k = 0; k < 3; ++k) {
+    MTrimmer::MTriangleToTrim& child = splitting.children[k];
+    child.vertices = {triangle.vertices[k], triangle.vertices[(k + 1) % 3], i};
+    child.edgePoints[0] = triangle.edgePoints[k];
+    for (const std::int32_t q : triangle.edgePoints[k])
+      childOf[q] = k;
+  }
+  DistributeInnerPoints(triangle, result, i, tie, childOf, splitting);
+}
+
 }  // namespace
 
 MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToTrim& triangle,
@@ -122,21 +143,20 @@ MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToT
 MTrimmer::MSplitting M3SplittingGenerator::Generate3Splitting(const MTriangleToTrim& triangle,
                                                               const MTriangles& result,
                                                               std::int32_t i, EInnerPointTie tie) {
-  if (!trimming::detail::Contains(triangle.innerPoints, i))
-    throw std::logic_error("MTrimmer::Generate3Splitting: non-internal vertex is given");
   MSplitting splitting;
-  splitting.children.resize(3);
   MChildMap childOf;
-  childOf.reserve(trimming::detail::PointCount(triangle));
-  for (int k = 0; k < 3; ++k) {
-    MTriangleToTrim& child = splitting.children[k];
-    child.vertices = {triangle.vertices[k], triangle.vertices[(k + 1) % 3], i};
-    child.edgePoints[0] = triangle.edgePoints[k];
-    for (const std::int32_t q : triangle.edgePoints[k])
-      childOf[q] = k;
-  }
-  DistributeInnerPoints(triangle, result, i, tie, childOf, splitting);
+  StartSplitting(triangle, result, i, tie, childOf, splitting);
   Generate3Splitting_PutSegments(triangle, result, i, childOf, splitting);
+  return splitting;
+}
+
+std::optional<MTrimmer::MSplitting> M3SplittingGenerator::Generate3SplittingBelow(
+    const MTriangleToTrim& triangle, const MTriangles& result, std::int32_t i, std::size_t limit) {
+  MSplitting splitting;
+  MChildMap childOf;
+  StartSplitting(triangle, result, i, EInnerPointTie::eLowerChild, childOf, splitting);
+  if (!PutSegments(triangle, result, i, childOf, splitting, limit))
+    return std::nullopt;
   return splitting;
 }
 
@@ -144,6 +164,13 @@ void M3SplittingGenerator::Generate3Splitting_PutSegments(const MTriangleToTrim&
                                                           const MTriangles& result, std::int32_t i,
                                                           const MChildMap& childOf,
                                                           MSplitting& splitting) {
+  PutSegments(triangle, result, i, childOf, splitting, std::numeric_limits<std::size_t>::max());
+}
+
+// Places the segments; false (the splitting left unfinished) once the new vertices reach `limit`.
+bool M3SplittingGenerator::PutSegments(const MTriangleToTrim& triangle, const MTriangles& result,
+                                       std::int32_t i, const MChildMap& childOf,
+                                       MSplitting& splitting, std::size_t limit) {
   auto& children = splitting.children;
   for (const MSegmentFromLoop& s : triangle.segments) {
     // A spoke is now a mesh edge.
@@ -176,7 +203,10 @@ void M3SplittingGenerator::Generate3Splitting_PutSegments(const MTriangleToTrim&
     if (placement.crossings.size() == 2)
       children[3 - ca - cb].segments.emplace_back(crossings[0], crossings[1], s.tag);
     children[cb].segments.emplace_back(crossings[placement.crossings.size() - 1], s.second, s.tag);
+    if (splitting.newVertices.size() >= limit)
+      return false;
   }
+  return true;
 }
 
 M3SplittingGenerator::MSegmentPlacement M3SplittingGenerator::ClassifySegment(

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -64,6 +65,16 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M3SplittingGener
   static MSplitting Generate3Splitting(const MTriangleToTrim& triangle, const MTriangles& result,
                                        std::int32_t i, EInnerPointTie tie);
 
+  /// The 3-splitting at inner point `i` if it creates fewer than `limit` vertices: the build
+  /// stops at the segment whose crossings reach the limit. The splitting is the one
+  /// `Generate3Splitting(triangle, result, i)` gives.
+  /// @return the splitting, or empty when it would create `limit` vertices or more.
+  /// @throws the messages of `Generate3Splitting(triangle, result, i)` for the segments it
+  ///         places before it stops.
+  static std::optional<MSplitting> Generate3SplittingBelow(const MTriangleToTrim& triangle,
+                                                           const MTriangles& result, std::int32_t i,
+                                                           std::size_t limit);
+
   /// The crossing score of every swept point (inner points and edge points): for each corner, the
   /// number of T's segments that the spoke from that corner to the point crosses, summed. One
   /// entry per point, sorted by point.
@@ -78,6 +89,11 @@ class OXLEN_CAD_TRIANGULATION_LOCAL MCadTriangulator::MTrimmer::M3SplittingGener
   static void Generate3Splitting_PutSegments(const MTriangleToTrim& triangle,
                                              const MTriangles& result, std::int32_t i,
                                              const MChildMap& childOf, MSplitting& splitting);
+
+  /// `Generate3Splitting_PutSegments` stopping (and returning false) once the new vertices
+  /// number `limit`.
+  static bool PutSegments(const MTriangleToTrim& triangle, const MTriangles& result, std::int32_t i,
+                          const MChildMap& childOf, MSplitting& splitting, std::size_t limit);
 
   /// The children of a segment's ends and its crossings.
   /// @throws std::logic_error "MTrimmer::Generate3Splitting: a segment touches points outside of

@@ -1,4 +1,6 @@
-// The 2-splitting scores counted without building the cuts, against the cuts built in full.
+// Splittings chosen without building every candidate in full (2-splitting scores counted, the
+// vertex-free alternative, 3-splitting candidates abandoned once they lose), against the
+// candidates built in full.
 #include "cut_scorer.h"
 
 #include <gtest/gtest.h>
@@ -6,9 +8,12 @@
 #include <algorithm>
 #include <optional>
 #include <random>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "M2SplittingGenerator.h"
+#include "M3SplittingGenerator.h"
 #include "loop_edge_index.h"
 
 namespace {
@@ -120,6 +125,61 @@ TEST(CutScorer, TheVertexFreeAlternativeIsTheBestCutWhenThatCreatesNoVertex) {
   }
   EXPECT_GT(taken, 300);
   EXPECT_GT(refused, 300);
+}
+
+// Splittings built from the same input must be the same, child by child.
+void ExpectSameSplitting(const MTrimmer::MSplitting& a, const MTrimmer::MSplitting& b, int round) {
+  ASSERT_EQ(a.children.size(), b.children.size()) << round;
+  for (std::size_t c = 0; c < a.children.size(); ++c) {
+    EXPECT_EQ(a.children[c].vertices, b.children[c].vertices) << round;
+    EXPECT_EQ(a.children[c].edgePoints, b.children[c].edgePoints) << round;
+    EXPECT_EQ(a.children[c].innerPoints, b.children[c].innerPoints) << round;
+    EXPECT_TRUE(a.children[c].segments == b.children[c].segments) << round;
+  }
+  EXPECT_EQ(a.newVertices, b.newVertices) << round;
+  EXPECT_TRUE(a.addedSegments == b.addedSegments) << round;
+}
+
+// With fewer than five inner points every candidate used to be built; now one is abandoned as
+// soon as it cannot create fewer vertices than the best so far. The choice must be the first
+// candidate with the fewest vertices, as when all are built.
+TEST(ThreeSplittingChoice, AbandonedCandidatesLeaveTheFewestVertexChoiceAsItWas) {
+  std::mt19937 rng(11);
+  int compared = 0;
+  for (int round = 0; round < 3000; ++round) {
+    MTrimmer::MTriangleToTrim triangle;
+    MTrimmer::MTriangles mesh;
+    RandomTriangle(rng, triangle, mesh);
+    if (triangle.innerPoints.empty() || triangle.innerPoints.size() >= 5)
+      continue;
+    // Random segments may join two corners: then every candidate fails the same way.
+    std::optional<MTrimmer::MSplitting> fewest;
+    std::string fewestError, chosenError;
+    try {
+      for (const std::int32_t i : triangle.innerPoints) {
+        MTrimmer::MSplitting candidate =
+            MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, mesh, i);
+        if (!fewest || candidate.newVertices.size() < fewest->newVertices.size())
+          fewest = std::move(candidate);
+      }
+    } catch (const std::logic_error& e) {
+      fewestError = e.what();
+    }
+    bool found = false;
+    MTrimmer::MSplitting chosen;
+    try {
+      chosen = MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, mesh, found);
+    } catch (const std::logic_error& e) {
+      chosenError = e.what();
+    }
+    ASSERT_EQ(chosenError, fewestError) << round;
+    if (!fewestError.empty())
+      continue;
+    ASSERT_TRUE(found);
+    ExpectSameSplitting(chosen, *fewest, round);
+    ++compared;
+  }
+  EXPECT_GT(compared, 1000);
 }
 
 }  // namespace
