@@ -63,6 +63,18 @@ MAnalyticalSurface::MAnalyticalSurface(const MCADUVSurface& surface,
 point<double, 3> MAnalyticalSurface::Evaluate(const point<double, 2>& uv) const {
   point<double, 3> p(0.0, 0.0, 0.0);
   surface_->EvaluatePoint(uv, p);
+  return ToModelSpace(p);
+}
+
+std::vector<point<double, 3>> MAnalyticalSurface::EvaluateGrid(std::span<const double> us,
+                                                               std::span<const double> vs) const {
+  std::vector<point<double, 3>> points = surface_->EvaluateGrid(us, vs);
+  for (point<double, 3>& p : points)
+    p = ToModelSpace(p);
+  return points;
+}
+
+point<double, 3> MAnalyticalSurface::ToModelSpace(const point<double, 3>& p) const {
   const double x = p[0] / kInternalUnitsPerModelUnit;
   const double y = p[1] / kInternalUnitsPerModelUnit;
   const double z = p[2] / kInternalUnitsPerModelUnit;

@@ -52,12 +52,12 @@ MQuads::MQuads(const MAnalyticalSurface& surface, MSurfaceIsolines isolines)
 }
 
 void MQuads::EvaluateVertices() {
+  const std::vector<point<double, 3>> grid = surface_->EvaluateGrid(isolines_.u, isolines_.v);
+  const std::size_t columns = isolines_.v.size();
   vertices_.assign(isolines_.u.size(), {});
-  for (std::size_t i = 0; i < isolines_.u.size(); ++i) {
-    vertices_[i].reserve(isolines_.v.size());
-    for (const double v : isolines_.v)
-      vertices_[i].push_back(surface_->Evaluate(point<double, 2>(isolines_.u[i], v)));
-  }
+  for (std::size_t i = 0; i < isolines_.u.size(); ++i)
+    vertices_[i].assign(grid.begin() + static_cast<std::ptrdiff_t>(i * columns),
+                        grid.begin() + static_cast<std::ptrdiff_t>((i + 1) * columns));
 }
 
 // An axis is closed when, along every isoline of the other axis, the gap between the first and
@@ -299,12 +299,13 @@ void MQuads::InsertIsolines(EAxis axis, std::vector<double> values) {
   const EAxis along = axis == U ? U : V;
   const std::vector<double>& across = along == U ? isolines_.v : isolines_.u;
   // Evaluate first, so that a failing evaluation leaves the grid as it was.
+  const std::vector<point<double, 3>> grid =
+      along == U ? surface_->EvaluateGrid(values, across) : surface_->EvaluateGrid(across, values);
   std::vector<std::vector<point<double, 3>>> lines(values.size());
   for (std::size_t k = 0; k < values.size(); ++k) {
     lines[k].reserve(across.size());
-    for (const double c : across)
-      lines[k].push_back(surface_->Evaluate(along == U ? point<double, 2>{values[k], c}
-                                                       : point<double, 2>{c, values[k]}));
+    for (std::size_t c = 0; c < across.size(); ++c)
+      lines[k].push_back(along == U ? grid[k * across.size() + c] : grid[c * values.size() + k]);
   }
   std::vector<double>& current = IsolinesOf(along);
   if (values.size() == 1) {

@@ -30,6 +30,14 @@ void MCADUVNurbsSurface::EvaluatePoint(const Point2& uv, Point3& result) const {
   result = m_nurbs.Evaluate(uv[0], uv[1]) * kInternalUnitsPerModelUnit;
 }
 
+std::vector<Point3> MCADUVNurbsSurface::EvaluateGrid(std::span<const double> us,
+                                                     std::span<const double> vs) const {
+  std::vector<Point3> points = m_nurbs.EvaluateGrid(us, vs);
+  for (Point3& p : points)
+    p = p * kInternalUnitsPerModelUnit;
+  return points;
+}
+
 Point2 MCADUVNurbsSurface::InvertPoint(const Point3& p, double tolerance) const {
   return cad_entity::detail::invert_nurbs_point(m_nurbs, p, tolerance);
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "NurbsBasis.h"
 #include "Oxlen/Math/coordinate_limit.h"
@@ -34,6 +35,18 @@ SpanPosition Locate(int degree, int count, const std::vector<double>& knots, dou
   t = detail::ClampParameter(t, knots[degree], knots[count]);
   return {t, detail::FindSpan(degree, count, knots, t)};
 }
+
+// The knot span of a parameter and the values of the degree + 1 basis functions acting there.
+struct BasisAt {
+  int span = 0;
+  detail::BasisValues values;
+
+  BasisAt(int degree, int count, const std::vector<double>& knots, double t) {
+    const SpanPosition at = Locate(degree, count, knots, t);
+    span = at.span;
+    detail::BasisFunctions(at.span, at.t, degree, knots, values);
+  }
+};
 
 }  // namespace
 
@@ -74,15 +87,10 @@ std::vector<double> M3dNurbsSurface::GetDistinctKnotsV() const {
   return detail::DistinctKnotsInDomain(GetDegreeV(), m_countV, m_knotsV);
 }
 
-Point M3dNurbsSurface::Evaluate(double u, double v) const {
+Point M3dNurbsSurface::Combine(int spanU, const double* basisU, int spanV,
+                               const double* basisV) const {
   const int pu = GetDegreeU();
   const int pv = GetDegreeV();
-  const auto [atU, spanU] = Locate(pu, m_countU, m_knotsU, u);
-  const auto [atV, spanV] = Locate(pv, m_countV, m_knotsV, v);
-  detail::BasisValues basisU;
-  detail::BasisValues basisV;
-  detail::BasisFunctions(spanU, atU, pu, m_knotsU, basisU);
-  detail::BasisFunctions(spanV, atV, pv, m_knotsV, basisV);
   Homogeneous sum;
   for (int a = 0; a <= pu; ++a) {
     const int iu = spanU - pu + a;
@@ -97,6 +105,29 @@ Point M3dNurbsSurface::Evaluate(double u, double v) const {
     sum.weight += row.weight * basisU[a];
   }
   return IsRational() ? sum.point / sum.weight : sum.point;
+}
+
+Point M3dNurbsSurface::Evaluate(double u, double v) const {
+  const BasisAt basisU(GetDegreeU(), m_countU, m_knotsU, u);
+  const BasisAt basisV(GetDegreeV(), m_countV, m_knotsV, v);
+  return Combine(basisU.span, basisU.values.data(), basisV.span, basisV.values.data());
+}
+
+std::vector<Point> M3dNurbsSurface::EvaluateGrid(std::span<const double> us,
+                                                 std::span<const double> vs) const {
+  std::vector<BasisAt> basesV;
+  basesV.reserve(vs.size());
+  for (const double v : vs)
+    basesV.emplace_back(GetDegreeV(), m_countV, m_knotsV, v);
+  std::vector<Point> points;
+  points.reserve(us.size() * vs.size());
+  for (const double u : us) {
+    const BasisAt basisU(GetDegreeU(), m_countU, m_knotsU, u);
+    for (const BasisAt& basisV : basesV)
+      points.push_back(
+          Combine(basisU.span, basisU.values.data(), basisV.span, basisV.values.data()));
+  }
+  return points;
 }
 
 M3dNurbsSurface::MDerivatives M3dNurbsSurface::EvaluateDerivatives(double u, double v) const {

@@ -41,12 +41,12 @@ using PointTable = std::vector<std::vector<point<double, 3>>>;
 
 PointTable EvaluateIsolinePoints(const MCadTriangulator::MAnalyticalSurface& surface,
                                  const MCadTriangulator::MSurfaceIsolines& isolines) {
+  const std::vector<point<double, 3>> grid = surface.EvaluateGrid(isolines.u, isolines.v);
+  const std::size_t columns = isolines.v.size();
   PointTable table(isolines.u.size());
-  for (std::size_t iu = 0; iu < isolines.u.size(); ++iu) {
-    table[iu].reserve(isolines.v.size());
-    for (const double v : isolines.v)
-      table[iu].push_back(surface.Evaluate(point<double, 2>(isolines.u[iu], v)));
-  }
+  for (std::size_t iu = 0; iu < isolines.u.size(); ++iu)
+    table[iu].assign(grid.begin() + static_cast<std::ptrdiff_t>(iu * columns),
+                     grid.begin() + static_cast<std::ptrdiff_t>((iu + 1) * columns));
   return table;
 }
 

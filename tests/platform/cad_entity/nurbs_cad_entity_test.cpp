@@ -150,4 +150,29 @@ TEST(MCADUVNurbsSurface, InvertingManyPointsGivesTheSingleResults) {
   }
 }
 
+// A grid of points shares the basis functions of each parameter between its rows and columns:
+// every point must still be the one EvaluatePoint gives, bit for bit, clamped parameters and
+// NaN included.
+TEST(MCADUVNurbsSurface, EvaluatingAGridGivesThePointsOneByOne) {
+  std::mt19937_64 rng(9);
+  for (const M3dNurbsSurface& nurbs : {nurbs_test::RandomRationalSurface(4),
+                                       nurbs_test::Torus(3.0, 1.0), nurbs_test::Sphere(2.0)}) {
+    const MCADUVNurbsSurface s(nurbs);
+    const Point2 lo = LowerCorner(s), hi = UpperCorner(s);
+    std::vector<double> us{lo[0], hi[0], lo[0] - 1.0, double(NAN)};
+    std::vector<double> vs{hi[1], lo[1], hi[1] + 0.5};
+    for (int k = 0; k < 9; ++k) {
+      us.push_back(Uniform(rng, lo[0], hi[0]));
+      vs.push_back(Uniform(rng, lo[1], hi[1]));
+    }
+    const std::vector<Point3> grid = s.EvaluateGrid(us, vs);
+    ASSERT_EQ(grid.size(), us.size() * vs.size());
+    for (std::size_t i = 0; i < us.size(); ++i)
+      for (std::size_t j = 0; j < vs.size(); ++j)
+        EXPECT_EQ(grid[i * vs.size() + j], Evaluate(s, Point2(us[i], vs[j]))) << i << ", " << j;
+    EXPECT_TRUE(s.EvaluateGrid({}, vs).empty());
+    EXPECT_TRUE(s.EvaluateGrid(us, {}).empty());
+  }
+}
+
 }  // namespace

@@ -23,6 +23,11 @@ class OXLEN_CAD_TRIANGULATION_API MCADUVNurbsSurface : public MCADUVSurface {
   void EvaluatePoint(const Oxlen::Math::point<double, 2>& uv,
                      Oxlen::Math::point<double, 3>& result) const override;
 
+  /// The grid of points as by EvaluatePoint, bit for bit, with the basis functions of each
+  /// parameter computed once.
+  std::vector<Oxlen::Math::point<double, 3>> EvaluateGrid(
+      std::span<const double> us, std::span<const double> vs) const override;
+
   /// The parameters of the surface point nearest to `p` (internal units), within the limits.
   ///
   /// Coarse search: the patches between knot lines are visited nearest first by the box around

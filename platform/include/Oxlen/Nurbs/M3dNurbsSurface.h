@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "Oxlen/Export.h"
@@ -83,12 +84,22 @@ class OXLEN_CAD_TRIANGULATION_API M3dNurbsSurface {
   /// start of its direction).
   Point Evaluate(double u, double v) const;
 
+  /// The points at every (us[i], vs[j]), row by row along U (index i * vs.size() + j): the same
+  /// points as Evaluate, bit for bit, with the basis functions of each parameter computed once
+  /// for its whole row or column.
+  /// @param[in] us, vs the parameters; clamped as for Evaluate. Either may be empty (no points).
+  std::vector<Point> EvaluateGrid(std::span<const double> us, std::span<const double> vs) const;
+
   /// The point and the first and second partial derivatives at (u, v), clamped as for Evaluate.
   /// On a knot line the derivatives are those of the span that starts there (of the last span at
   /// the end of the domain).
   MDerivatives EvaluateDerivatives(double u, double v) const;
 
  private:
+  // The point from the knot span and basis function values (degree + 1 of them) of a U and of a
+  // V parameter.
+  Point Combine(int spanU, const double* basisU, int spanV, const double* basisV) const;
+
   int m_orderU;
   int m_orderV;
   int m_countU;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <span>
+#include <vector>
+
 #include <utility>
 #include <vector>
 
@@ -29,6 +32,12 @@ class MCadTriangulator::MAnalyticalSurface {
   /// placement, x' = x m[0] + y m[4] + z m[8] + m[12] (and alike for y', z').
   /// @param[in] uv the parameters; outside the limits the surface's own extension is evaluated.
   Oxlen::Math::point<double, 3> Evaluate(const Oxlen::Math::point<double, 2>& uv) const;
+
+  /// The model-space points at every (us[i], vs[j]), row by row along U (index
+  /// i * vs.size() + j): the points of Evaluate, bit for bit, the surface evaluating the grid at
+  /// once (see MCADUVSurface::EvaluateGrid).
+  std::vector<Oxlen::Math::point<double, 3>> EvaluateGrid(std::span<const double> us,
+                                                          std::span<const double> vs) const;
 
   /// The ascending U parameters that every grid over this surface needs as isolines.
   ///
@@ -71,6 +80,9 @@ class MCadTriangulator::MAnalyticalSurface {
   static std::vector<double> GetKnotIsolines(const std::vector<double>& knots, int order);
 
  private:
+  // A surface point in internal units, divided by 10000.0 and mapped by the placement.
+  Oxlen::Math::point<double, 3> ToModelSpace(const Oxlen::Math::point<double, 3>& p) const;
+
   const MCADUVSurface* surface_;
   Oxlen::Math::matrix4x4<double> placement_;
 };
