@@ -13,7 +13,7 @@ using Oxlen::Math::point;
 namespace {
 
 // Point of s at parameter t: first + t*(second - first).
-point<double, 3> PointAt(const MSegment& s, double t) noexcept {
+inline point<double, 3> PointAt(const MSegment& s, double t) noexcept {
   return s.first + t * (s.second - s.first);
 }
 
@@ -36,9 +36,10 @@ struct NearestCandidate {
   }
 };
 
-}  // namespace
-
-double GetPointToSegmentProjectionParameter(const point<double, 3>& p, const MSegment& s) noexcept {
+// The exported point-segment functions and the point-triangle distance share these. Being
+// local, they are inlined into the triangle distance, which the exported functions (open to
+// interposition in a shared library) are not.
+inline double ProjectionParameter(const point<double, 3>& p, const MSegment& s) noexcept {
   const point<double, 3> d = s.second - s.first;
   const double squared_length = dot(d, d);
   if (squared_length == 0.0)
@@ -51,10 +52,21 @@ double GetPointToSegmentProjectionParameter(const point<double, 3>& p, const MSe
   return t;
 }
 
+inline double SquaredDistanceToSegment(double& t, const point<double, 3>& p,
+                                       const MSegment& s) noexcept {
+  t = ProjectionParameter(p, s);
+  return squared_distance(p, PointAt(s, t));
+}
+
+}  // namespace
+
+double GetPointToSegmentProjectionParameter(const point<double, 3>& p, const MSegment& s) noexcept {
+  return ProjectionParameter(p, s);
+}
+
 double ComputeSquaredDistanceBetweenPointAndSegment(double& t, const point<double, 3>& p,
                                                     const MSegment& s) noexcept {
-  t = GetPointToSegmentProjectionParameter(p, s);
-  return squared_distance(p, PointAt(s, t));
+  return SquaredDistanceToSegment(t, p, s);
 }
 
 double ComputeDistanceBetweenPointAndSegment(double& t, const point<double, 3>& p,
@@ -95,11 +107,11 @@ double ComputeSquaredDistanceBetweenPointAndTriangle(const point<double, 3>& p,
 
   NearestCandidate nearest;
   double u = 0.0;
-  double d2 = ComputeSquaredDistanceBetweenPointAndSegment(u, p, MSegment{a, b});
+  double d2 = SquaredDistanceToSegment(u, p, MSegment{a, b});
   nearest.Offer(d2, 1.0 - u, u, 0.0);
-  d2 = ComputeSquaredDistanceBetweenPointAndSegment(u, p, MSegment{b, c});
+  d2 = SquaredDistanceToSegment(u, p, MSegment{b, c});
   nearest.Offer(d2, 0.0, 1.0 - u, u);
-  d2 = ComputeSquaredDistanceBetweenPointAndSegment(u, p, MSegment{c, a});
+  d2 = SquaredDistanceToSegment(u, p, MSegment{c, a});
   nearest.Offer(d2, u, 0.0, 1.0 - u);
 
   if (s >= 0.0 && t >= 0.0 && s + t <= 1.0) {
