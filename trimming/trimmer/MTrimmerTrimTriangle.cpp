@@ -72,7 +72,6 @@ MTrimmer::MSplitting ChooseByGeneratorScores(const MTrimmer::MTriangleToTrim& tr
   MTrimmer::MSplitting splitting =
       MTrimmer::M3SplittingGenerator::Generate3Splitting(triangle, result, found);
   if (!splitting.newVertices.empty() && HasEdgePoints(triangle)) {
-    found = true;  // there are candidates
     if (std::optional<MTrimmer::MSplitting> alternative =
             MTrimmer::M2SplittingGenerator::SelectBestWithoutNewVertices(triangle, result,
                                                                          loopEdges))

@@ -61,6 +61,20 @@ void RandomTriangle(std::mt19937& rng, MTrimmer::MTriangleToTrim& triangle,
   }
 }
 
+// Splittings built from the same input must be the same, child by child.
+void ExpectSameSplitting(const MTrimmer::MSplitting& a, const MTrimmer::MSplitting& b, int round) {
+  ASSERT_EQ(a.children.size(), b.children.size()) << round;
+  for (std::size_t c = 0; c < a.children.size(); ++c) {
+    EXPECT_EQ(a.children[c].vertices, b.children[c].vertices) << round;
+    EXPECT_EQ(a.children[c].edgePoints, b.children[c].edgePoints) << round;
+    EXPECT_EQ(a.children[c].innerPoints, b.children[c].innerPoints) << round;
+    EXPECT_TRUE(a.children[c].segments == b.children[c].segments) << round;
+  }
+  EXPECT_EQ(a.newVertices, b.newVertices) << round;
+  EXPECT_TRUE(a.addedSegments == b.addedSegments) << round;
+  EXPECT_TRUE(a.removedSegments == b.removedSegments) << round;
+}
+
 TEST(CutScorer, CountsWhatTheBuiltCutHoldsForEveryCandidateOfRandomTriangles) {
   std::mt19937 rng(2024);
   int compared = 0;
@@ -113,31 +127,10 @@ TEST(CutScorer, TheVertexFreeAlternativeIsTheBestCutWhenThatCreatesNoVertex) {
       continue;
     }
     ++taken;
-    ASSERT_EQ(alternative->children.size(), best.children.size());
-    for (std::size_t c = 0; c < best.children.size(); ++c) {
-      EXPECT_EQ(alternative->children[c].vertices, best.children[c].vertices) << round;
-      EXPECT_EQ(alternative->children[c].edgePoints, best.children[c].edgePoints) << round;
-      EXPECT_EQ(alternative->children[c].innerPoints, best.children[c].innerPoints) << round;
-      EXPECT_TRUE(alternative->children[c].segments == best.children[c].segments) << round;
-    }
-    EXPECT_TRUE(alternative->addedSegments == best.addedSegments) << round;
-    EXPECT_TRUE(alternative->removedSegments == best.removedSegments) << round;
+    ExpectSameSplitting(*alternative, best, round);
   }
   EXPECT_GT(taken, 300);
   EXPECT_GT(refused, 300);
-}
-
-// Splittings built from the same input must be the same, child by child.
-void ExpectSameSplitting(const MTrimmer::MSplitting& a, const MTrimmer::MSplitting& b, int round) {
-  ASSERT_EQ(a.children.size(), b.children.size()) << round;
-  for (std::size_t c = 0; c < a.children.size(); ++c) {
-    EXPECT_EQ(a.children[c].vertices, b.children[c].vertices) << round;
-    EXPECT_EQ(a.children[c].edgePoints, b.children[c].edgePoints) << round;
-    EXPECT_EQ(a.children[c].innerPoints, b.children[c].innerPoints) << round;
-    EXPECT_TRUE(a.children[c].segments == b.children[c].segments) << round;
-  }
-  EXPECT_EQ(a.newVertices, b.newVertices) << round;
-  EXPECT_TRUE(a.addedSegments == b.addedSegments) << round;
 }
 
 // With fewer than five inner points every candidate used to be built; now one is abandoned as
