@@ -28,11 +28,16 @@ double Uniform(std::mt19937& rng) {
 
 // A triangle (0, 0), (4, 0), (0, 4) with a few points on every edge (ordered from the edge's
 // start) and inside (slightly off its plane, as on a curved quad), and segments between random
-// points, corners included, some of them along a possible cut.
-void RandomTriangle(std::mt19937& rng, MTrimmer::MTriangleToTrim& triangle,
-                    MTrimmer::MTriangles& mesh) {
+// points, corners included, some of them along a possible cut; with the mesh holding its points.
+struct MScene {
+  MTrimmer::MTriangleToTrim triangle;
+  MTrimmer::MTriangles mesh;
+};
+
+MScene RandomTriangle(std::mt19937& rng) {
+  MScene scene;
+  auto& [triangle, mesh] = scene;
   const MPoint corners[3] = {MPoint(0, 0, 0), MPoint(4, 0, 0), MPoint(0, 4, 0)};
-  mesh = {};
   mesh.vertices.assign(corners, corners + 3);
   triangle = {{0, 1, 2}, {}, {}, {}};
   std::vector<std::int32_t> all{0, 1, 2};
@@ -59,6 +64,7 @@ void RandomTriangle(std::mt19937& rng, MTrimmer::MTriangleToTrim& triangle,
     if (from != to)
       triangle.segments.emplace_back(from, to, static_cast<int>(rng() % 3));
   }
+  return scene;
 }
 
 // Splittings built from the same input must be the same, child by child.
@@ -79,9 +85,7 @@ TEST(CutScorer, CountsWhatTheBuiltCutHoldsForEveryCandidateOfRandomTriangles) {
   std::mt19937 rng(2024);
   int compared = 0;
   for (int round = 0; round < 2000; ++round) {
-    MTrimmer::MTriangleToTrim triangle;
-    MTrimmer::MTriangles mesh;
-    RandomTriangle(rng, triangle, mesh);
+    const auto [triangle, mesh] = RandomTriangle(rng);
     trimming::detail::MCutScorer scorer(triangle, mesh);
     for (int k = 0; k < 3; ++k) {
       for (const std::int32_t p : triangle.edgePoints[k]) {
@@ -109,9 +113,7 @@ TEST(CutScorer, TheVertexFreeAlternativeIsTheBestCutWhenThatCreatesNoVertex) {
   std::mt19937 rng(7);
   int taken = 0, refused = 0;
   for (int round = 0; round < 3000; ++round) {
-    MTrimmer::MTriangleToTrim triangle;
-    MTrimmer::MTriangles mesh;
-    RandomTriangle(rng, triangle, mesh);
+    const auto [triangle, mesh] = RandomTriangle(rng);
     if (triangle.edgePoints[0].empty() && triangle.edgePoints[1].empty() &&
         triangle.edgePoints[2].empty())
       continue;
@@ -140,9 +142,7 @@ TEST(ThreeSplittingChoice, AbandonedCandidatesLeaveTheFewestVertexChoiceAsItWas)
   std::mt19937 rng(11);
   int compared = 0;
   for (int round = 0; round < 3000; ++round) {
-    MTrimmer::MTriangleToTrim triangle;
-    MTrimmer::MTriangles mesh;
-    RandomTriangle(rng, triangle, mesh);
+    const auto [triangle, mesh] = RandomTriangle(rng);
     if (triangle.innerPoints.empty() || triangle.innerPoints.size() >= 5)
       continue;
     // Random segments may join two corners: then every candidate fails the same way.
